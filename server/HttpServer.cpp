@@ -1,0 +1,241 @@
+#include "HttpServer.h"
+
+#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <mutex>
+#include <optional>
+#include <unordered_set>
+
+namespace lumeno {
+
+QByteArray HttpRequest::header(const QByteArray &name) const
+{
+    for (const auto &[key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return {};
+}
+
+// One request in flight. Shared between libmicrohttpd's threads and whoever holds the
+// Responder, which may answer after the connection is gone.
+struct HttpServer::Connection
+{
+    std::mutex mutex;
+    MHD_Connection *connection = nullptr;
+    HttpRequest request;
+    bool dispatched = false;
+    bool suspended = false;
+    bool closed = false;
+    bool bodyTooLarge = false;
+    std::optional<HttpResponse> response;
+
+    // Returns false when the connection was already answered or closed.
+    bool answer(HttpResponse reply)
+    {
+        std::lock_guard lock(mutex);
+        if (closed || response)
+            return false;
+        response = std::move(reply);
+        if (suspended) {
+            suspended = false;
+            MHD_resume_connection(connection);
+        }
+        return true;
+    }
+};
+
+struct HttpServerRegistry
+{
+    std::mutex mutex;
+    std::unordered_set<std::shared_ptr<HttpServer::Connection>> live;
+};
+
+struct HttpServerCallbacks
+{
+    struct Context
+    {
+        HttpServer *server;
+        std::shared_ptr<HttpServerRegistry> registry;
+    };
+
+    static void *onUri(void *cls, const char *uri, MHD_Connection *connection)
+    {
+        auto *server = static_cast<HttpServer *>(cls);
+        auto state = std::make_shared<HttpServer::Connection>();
+        state->connection = connection;
+        state->request.rawUri = uri;
+        {
+            std::lock_guard lock(server->m_registry->mutex);
+            server->m_registry->live.insert(state);
+        }
+        return new std::shared_ptr<HttpServer::Connection>(std::move(state));
+    }
+
+    static void onCompleted(void *cls, MHD_Connection *, void **connectionContext,
+                            MHD_RequestTerminationCode)
+    {
+        auto *server = static_cast<HttpServer *>(cls);
+        auto *holder = static_cast<std::shared_ptr<HttpServer::Connection> *>(*connectionContext);
+        if (!holder)
+            return;
+        {
+            std::lock_guard lock((*holder)->mutex);
+            (*holder)->closed = true;
+        }
+        {
+            std::lock_guard lock(server->m_registry->mutex);
+            server->m_registry->live.erase(*holder);
+        }
+        delete holder;
+        *connectionContext = nullptr;
+    }
+
+    static MHD_Result collectHeader(void *cls, MHD_ValueKind, const char *key, const char *value)
+    {
+        static_cast<HttpRequest *>(cls)->headers.append(
+            qMakePair(QByteArray(key), QByteArray(value ? value : "")));
+        return MHD_YES;
+    }
+
+    static MHD_Result queue(MHD_Connection *connection, const HttpResponse &reply)
+    {
+        MHD_Response *response = MHD_create_response_from_buffer(
+            static_cast<size_t>(reply.body.size()), const_cast<char *>(reply.body.constData()),
+            MHD_RESPMEM_MUST_COPY);
+        if (!response)
+            return MHD_NO;
+        if (!reply.contentType.isEmpty())
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
+                                    reply.contentType.constData());
+        const MHD_Result queued =
+            MHD_queue_response(connection, static_cast<unsigned>(reply.status), response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+
+    static MHD_Result onAccess(void *cls, MHD_Connection *connection, const char *url,
+                               const char *method, const char *, const char *uploadData,
+                               size_t *uploadSize, void **connectionContext)
+    {
+        auto *server = static_cast<HttpServer *>(cls);
+        auto *holder = static_cast<std::shared_ptr<HttpServer::Connection> *>(*connectionContext);
+        if (!holder)
+            return MHD_NO;
+        HttpServer::Connection &state = **holder;
+        const size_t limit = server->m_options.maxBodyBytes;
+
+        if (state.request.method.isEmpty()) {
+            // First call: headers only. Refuse an announced oversize body before reading it.
+            state.request.method = method;
+            state.request.path = url;
+            MHD_get_connection_values(connection, MHD_HEADER_KIND, &collectHeader, &state.request);
+            bool ok = false;
+            const qulonglong announced = state.request.header("Content-Length").toULongLong(&ok);
+            if (ok && announced > limit)
+                return queue(connection, server->m_options.bodyTooLarge);
+            return MHD_YES;
+        }
+        if (*uploadSize > 0) {
+            if (!state.bodyTooLarge &&
+                static_cast<size_t>(state.request.body.size()) + *uploadSize <= limit)
+                state.request.body.append(uploadData, static_cast<qsizetype>(*uploadSize));
+            else
+                state.bodyTooLarge = true;
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        if (state.bodyTooLarge)
+            return queue(connection, server->m_options.bodyTooLarge);
+
+        if (!state.dispatched) {
+            state.dispatched = true;
+            std::weak_ptr<HttpServer::Connection> weak = *holder;
+            server->m_handler(state.request, [weak](HttpResponse reply) {
+                if (auto alive = weak.lock())
+                    alive->answer(std::move(reply));
+            });
+        }
+        std::lock_guard lock(state.mutex);
+        if (state.response)
+            return queue(connection, *state.response);
+        state.suspended = true;
+        MHD_suspend_connection(connection);
+        return MHD_YES;
+    }
+};
+
+HttpServer::HttpServer(Options options, Handler handler)
+    : m_options(std::move(options)), m_handler(std::move(handler)),
+      m_registry(std::make_shared<HttpServerRegistry>())
+{
+}
+
+HttpServer::~HttpServer() { stop(); }
+
+Result HttpServer::start()
+{
+    if (m_daemon)
+        return Result::success();
+
+    sockaddr_storage address{};
+    socklen_t addressLength = 0;
+    const QByteArray host = m_options.host.toLatin1();
+    unsigned ipFlag = 0;
+    if (auto *v4 = reinterpret_cast<sockaddr_in *>(&address);
+        inet_pton(AF_INET, host.constData(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(m_options.port);
+        addressLength = sizeof(sockaddr_in);
+    } else if (auto *v6 = reinterpret_cast<sockaddr_in6 *>(&address);
+               inet_pton(AF_INET6, host.constData(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(m_options.port);
+        addressLength = sizeof(sockaddr_in6);
+        ipFlag = MHD_USE_IPv6;
+    } else {
+        return Result::failure(
+            QStringLiteral("%1 is not an IP address to listen on").arg(m_options.host));
+    }
+    (void)addressLength;
+
+    const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO |
+                           MHD_ALLOW_SUSPEND_RESUME | ipFlag;
+    m_daemon = MHD_start_daemon(
+        flags, m_options.port, nullptr, nullptr, &HttpServerCallbacks::onAccess, this,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&address),
+        MHD_OPTION_THREAD_POOL_SIZE, std::max(1u, m_options.ioThreads),
+        MHD_OPTION_CONNECTION_LIMIT, m_options.connectionLimit,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, m_options.perClientConnectionLimit,
+        MHD_OPTION_CONNECTION_TIMEOUT, m_options.idleTimeoutSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.connectionMemoryLimit,
+        MHD_OPTION_URI_LOG_CALLBACK, &HttpServerCallbacks::onUri, this,
+        MHD_OPTION_NOTIFY_COMPLETED, &HttpServerCallbacks::onCompleted, this, MHD_OPTION_END);
+    if (!m_daemon)
+        return Result::failure(QStringLiteral("cannot listen on %1 port %2 (in use, or not allowed)")
+                                   .arg(m_options.host)
+                                   .arg(m_options.port));
+    const MHD_DaemonInfo *info = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_BIND_PORT);
+    m_port = info ? info->port : m_options.port;
+    return Result::success();
+}
+
+void HttpServer::stop()
+{
+    if (!m_daemon)
+        return;
+    // libmicrohttpd must not be stopped while connections are suspended.
+    std::vector<std::shared_ptr<Connection>> waiting;
+    {
+        std::lock_guard lock(m_registry->mutex);
+        waiting.assign(m_registry->live.begin(), m_registry->live.end());
+    }
+    for (const auto &connection : waiting)
+        connection->answer({503, "server stopping\n", "text/plain; charset=utf-8"});
+    MHD_stop_daemon(m_daemon);
+    m_daemon = nullptr;
+}
+
+} // namespace lumeno

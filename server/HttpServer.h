@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Result.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+struct MHD_Daemon;
+
+namespace lumeno {
+
+struct HttpRequest
+{
+    QByteArray method;
+    QByteArray path;   // without the query
+    QByteArray rawUri; // exactly as the client sent it, query included
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+
+    // The first header of that name, compared without regard to case.
+    QByteArray header(const QByteArray &name) const;
+};
+
+struct HttpResponse
+{
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "application/json; charset=utf-8";
+};
+
+// A small HTTP/1.1 server on libmicrohttpd. Requests are read on the library's own threads; the
+// handler gets the whole request and answers through the Responder, at once or later from any
+// thread (the connection waits, suspended, without holding a thread).
+class HttpServer
+{
+public:
+    // Call exactly once; later calls, and calls after the server stopped, do nothing.
+    using Responder = std::function<void(HttpResponse)>;
+    using Handler = std::function<void(const HttpRequest &, Responder)>;
+
+    struct Options
+    {
+        QString host = QStringLiteral("127.0.0.1");
+        quint16 port = 0; // 0 picks a free port; port() tells which
+        unsigned ioThreads = 2;
+        unsigned connectionLimit = 256;
+        unsigned perClientConnectionLimit = 0; // 0 means no limit of its own
+        unsigned idleTimeoutSeconds = 30;
+        // Request line and headers must fit in this, so it bounds their size and count.
+        size_t connectionMemoryLimit = 64 * 1024;
+        size_t maxBodyBytes = 8 * 1024 * 1024;
+        // Sent when a body is over maxBodyBytes, before the rest of it is read.
+        HttpResponse bodyTooLarge{413, "request body too large\n", "text/plain; charset=utf-8"};
+    };
+
+    HttpServer(Options options, Handler handler);
+    ~HttpServer();
+    HttpServer(const HttpServer &) = delete;
+    HttpServer &operator=(const HttpServer &) = delete;
+
+    Result start();
+    // Answers requests still waiting with 503, then closes every connection.
+    void stop();
+    quint16 port() const { return m_port; }
+    QString host() const { return m_options.host; }
+
+    struct Connection;
+
+private:
+    friend struct HttpServerCallbacks;
+
+    Options m_options;
+    Handler m_handler;
+    MHD_Daemon *m_daemon = nullptr;
+    quint16 m_port = 0;
+    std::shared_ptr<struct HttpServerRegistry> m_registry;
+};
+
+} // namespace lumeno

@@ -1,0 +1,116 @@
+#include "UserDefaults.h"
+
+#include "ConfigDirectory.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <cstdio>
+
+namespace lumeno {
+
+UserDefaults::UserDefaults(QString filePath) : m_filePath(std::move(filePath))
+{
+    load();
+}
+
+UserDefaults &UserDefaults::standard()
+{
+    static UserDefaults defaults(configDirectory() + QStringLiteral("/defaults.json"));
+    return defaults;
+}
+
+void UserDefaults::load()
+{
+    QFile file(m_filePath);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        moveAside(file.errorString());
+        return;
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        moveAside(error.errorString());
+        return;
+    }
+    if (!document.isObject()) {
+        moveAside(QStringLiteral("not a JSON object"));
+        return;
+    }
+    m_values = document.object();
+}
+
+void UserDefaults::moveAside(const QString &reason)
+{
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = m_filePath + QStringLiteral(".damaged-") + stamp;
+    for (int n = 1; QFileInfo::exists(aside); ++n)
+        aside = m_filePath + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
+    if (QFile::rename(m_filePath, aside)) {
+        std::printf("Settings file %s could not be read (%s); moved it to %s and started from "
+                    "defaults\n",
+                    qPrintable(m_filePath), qPrintable(reason), qPrintable(aside));
+    } else {
+        m_readOnly = true;
+        std::printf("Settings file %s could not be read (%s) nor moved aside; started from "
+                    "defaults and will not write it\n",
+                    qPrintable(m_filePath), qPrintable(reason));
+    }
+    std::fflush(stdout);
+}
+
+std::optional<QString> UserDefaults::stringForKey(const QString &key) const
+{
+    const auto value = objectForKey(key);
+    if (!value)
+        return std::nullopt;
+    if (value->isString())
+        return value->toString();
+    if (value->isDouble())
+        return value->toVariant().toString();
+    return std::nullopt;
+}
+
+std::optional<QJsonValue> UserDefaults::objectForKey(const QString &key) const
+{
+    const auto it = m_values.constFind(key);
+    if (it == m_values.constEnd())
+        return std::nullopt;
+    return it.value();
+}
+
+Result UserDefaults::setValue(const QString &key, const QJsonValue &value)
+{
+    m_values.insert(key, value);
+    return save();
+}
+
+Result UserDefaults::removeObject(const QString &key)
+{
+    m_values.remove(key);
+    return save();
+}
+
+Result UserDefaults::save()
+{
+    if (m_readOnly)
+        return Result::failure(
+            QStringLiteral("the settings file is damaged and was kept as it is"));
+    if (const Result folder = ensureConfigDirectory(QFileInfo(m_filePath).absolutePath()); !folder)
+        return folder;
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return Result::failure(file.errorString());
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    if (!file.commit())
+        return Result::failure(file.errorString());
+    return Result::success();
+}
+
+} // namespace lumeno
