@@ -1,0 +1,38 @@
+#pragma once
+
+#include "../Desktop.h"
+#include "../QtScreens.h"
+
+#include <QAbstractNativeEventFilter>
+#include <memory>
+
+namespace lumeno {
+
+class X11Connection;
+
+// The desktop of an EWMH window manager on X11, read through Qt's own X connection.
+class X11Desktop : public Desktop, private QAbstractNativeEventFilter
+{
+    Q_OBJECT
+
+public:
+    // Nothing when the application has no X connection.
+    static std::unique_ptr<X11Desktop> create(QObject *parent = nullptr);
+    ~X11Desktop() override;
+
+    QList<DesktopScreen> screens() const override;
+    QPointF mouseLocation() const override;
+    // _NET_CLIENT_LIST_STACKING reversed: mapped windows on the current desktop (or on all),
+    // frame extents included.
+    QList<DesktopWindow> windowList() const override;
+    std::optional<QImage> grabScreen(const DesktopScreen &screen) const override;
+
+private:
+    X11Desktop(std::unique_ptr<X11Connection> connection, QObject *parent);
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+    std::unique_ptr<X11Connection> m_x;
+    QtScreens m_screens;
+};
+
+} // namespace lumeno
