@@ -1,12 +1,15 @@
 #include "HttpServer.h"
 
 #include <arpa/inet.h>
+#include <condition_variable>
 #include <microhttpd.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <mutex>
+#include <netinet/in.h>
 #include <optional>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace lumeno {
@@ -29,7 +32,6 @@ struct HttpServer::Connection
     bool dispatched = false;
     bool suspended = false;
     bool closed = false;
-    bool bodyTooLarge = false;
     std::optional<HttpResponse> response;
 
     // Returns false when the connection was already answered or closed.
@@ -50,7 +52,88 @@ struct HttpServer::Connection
 struct HttpServerRegistry
 {
     std::mutex mutex;
+    std::condition_variable emptied;
     std::unordered_set<std::shared_ptr<HttpServer::Connection>> live;
+};
+
+// Cuts connections whose request takes longer than the request timeout to arrive. It shuts the
+// socket down rather than closing it, so libmicrohttpd sees the end of the stream and cleans up
+// on its own thread; the descriptor stays valid because libmicrohttpd reports a connection
+// closed (forget(), under the same lock) before it closes the descriptor.
+class SlowClientReaper
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit SlowClientReaper(std::chrono::seconds timeout)
+        : m_timeout(timeout), m_thread([this] { run(); })
+    {
+    }
+
+    ~SlowClientReaper()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    void track(MHD_Connection *connection, int fd)
+    {
+        std::lock_guard lock(m_mutex);
+        m_reading[connection] = {fd, Clock::now()};
+    }
+    void forget(MHD_Connection *connection)
+    {
+        std::lock_guard lock(m_mutex);
+        m_reading.erase(connection);
+        m_waiting.erase(connection);
+    }
+    // The whole request has arrived: its handler, not the client, is now the slow side.
+    void requestRead(MHD_Connection *connection)
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto node = m_reading.extract(connection))
+            m_waiting.insert(std::move(node));
+    }
+    // Replied: the clock starts again for the next request on a kept-alive connection.
+    void replied(MHD_Connection *connection)
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto node = m_waiting.extract(connection)) {
+            node.mapped().since = Clock::now();
+            m_reading.insert(std::move(node));
+        }
+    }
+
+private:
+    struct Entry
+    {
+        int fd;
+        Clock::time_point since;
+    };
+
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_stopping) {
+            m_wake.wait_for(lock, std::chrono::milliseconds(250));
+            const Clock::time_point now = Clock::now();
+            for (auto &[connection, entry] : m_reading)
+                if (now - entry.since > m_timeout)
+                    ::shutdown(entry.fd, SHUT_RDWR);
+        }
+    }
+
+    const std::chrono::seconds m_timeout;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    std::unordered_map<MHD_Connection *, Entry> m_reading;
+    std::unordered_map<MHD_Connection *, Entry> m_waiting;
+    std::thread m_thread;
 };
 
 struct HttpServerCallbacks
@@ -74,10 +157,27 @@ struct HttpServerCallbacks
         return new std::shared_ptr<HttpServer::Connection>(std::move(state));
     }
 
-    static void onCompleted(void *cls, MHD_Connection *, void **connectionContext,
+    static void onConnection(void *cls, MHD_Connection *connection, void **,
+                             MHD_ConnectionNotificationCode code)
+    {
+        auto *server = static_cast<HttpServer *>(cls);
+        if (!server->m_reaper)
+            return;
+        if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
+            server->m_reaper->forget(connection);
+            return;
+        }
+        if (const MHD_ConnectionInfo *info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD))
+            server->m_reaper->track(connection, info->connect_fd);
+    }
+
+    static void onCompleted(void *cls, MHD_Connection *connection, void **connectionContext,
                             MHD_RequestTerminationCode)
     {
         auto *server = static_cast<HttpServer *>(cls);
+        if (server->m_reaper)
+            server->m_reaper->replied(connection);
         auto *holder = static_cast<std::shared_ptr<HttpServer::Connection> *>(*connectionContext);
         if (!holder)
             return;
@@ -88,6 +188,8 @@ struct HttpServerCallbacks
         {
             std::lock_guard lock(server->m_registry->mutex);
             server->m_registry->live.erase(*holder);
+            if (server->m_registry->live.empty())
+                server->m_registry->emptied.notify_all();
         }
         delete holder;
         *connectionContext = nullptr;
@@ -139,19 +241,22 @@ struct HttpServerCallbacks
             return MHD_YES;
         }
         if (*uploadSize > 0) {
-            if (!state.bodyTooLarge &&
-                static_cast<size_t>(state.request.body.size()) + *uploadSize <= limit)
-                state.request.body.append(uploadData, static_cast<qsizetype>(*uploadSize));
-            else
-                state.bodyTooLarge = true;
+            if (static_cast<size_t>(state.request.body.size()) + *uploadSize > limit) {
+                // A body without a length (chunked) went past the limit: answer now and let
+                // libmicrohttpd close the connection instead of reading the rest.
+                state.request.body.clear();
+                *uploadSize = 0;
+                return queue(connection, server->m_options.bodyTooLarge);
+            }
+            state.request.body.append(uploadData, static_cast<qsizetype>(*uploadSize));
             *uploadSize = 0;
             return MHD_YES;
         }
-        if (state.bodyTooLarge)
-            return queue(connection, server->m_options.bodyTooLarge);
 
         if (!state.dispatched) {
             state.dispatched = true;
+            if (server->m_reaper)
+                server->m_reaper->requestRead(connection);
             std::weak_ptr<HttpServer::Connection> weak = *holder;
             server->m_handler(state.request, [weak](HttpResponse reply) {
                 if (auto alive = weak.lock())
@@ -173,7 +278,10 @@ HttpServer::HttpServer(Options options, Handler handler)
 {
 }
 
-HttpServer::~HttpServer() { stop(); }
+HttpServer::~HttpServer()
+{
+    stop();
+}
 
 Result HttpServer::start()
 {
@@ -201,22 +309,28 @@ Result HttpServer::start()
     }
     (void)addressLength;
 
-    const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO |
-                           MHD_ALLOW_SUSPEND_RESUME | ipFlag;
+    const unsigned flags =
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO | MHD_ALLOW_SUSPEND_RESUME | ipFlag;
+    if (m_options.requestTimeoutSeconds > 0)
+        m_reaper = std::make_unique<SlowClientReaper>(
+            std::chrono::seconds(m_options.requestTimeoutSeconds));
     m_daemon = MHD_start_daemon(
         flags, m_options.port, nullptr, nullptr, &HttpServerCallbacks::onAccess, this,
-        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&address),
-        MHD_OPTION_THREAD_POOL_SIZE, std::max(1u, m_options.ioThreads),
-        MHD_OPTION_CONNECTION_LIMIT, m_options.connectionLimit,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&address), MHD_OPTION_THREAD_POOL_SIZE,
+        std::max(1u, m_options.ioThreads), MHD_OPTION_CONNECTION_LIMIT, m_options.connectionLimit,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, m_options.perClientConnectionLimit,
         MHD_OPTION_CONNECTION_TIMEOUT, m_options.idleTimeoutSeconds,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.connectionMemoryLimit,
-        MHD_OPTION_URI_LOG_CALLBACK, &HttpServerCallbacks::onUri, this,
-        MHD_OPTION_NOTIFY_COMPLETED, &HttpServerCallbacks::onCompleted, this, MHD_OPTION_END);
-    if (!m_daemon)
-        return Result::failure(QStringLiteral("cannot listen on %1 port %2 (in use, or not allowed)")
-                                   .arg(m_options.host)
-                                   .arg(m_options.port));
+        MHD_OPTION_URI_LOG_CALLBACK, &HttpServerCallbacks::onUri, this, MHD_OPTION_NOTIFY_COMPLETED,
+        &HttpServerCallbacks::onCompleted, this, MHD_OPTION_NOTIFY_CONNECTION,
+        &HttpServerCallbacks::onConnection, this, MHD_OPTION_END);
+    if (!m_daemon) {
+        m_reaper.reset();
+        return Result::failure(
+            QStringLiteral("cannot listen on %1 port %2 (in use, or not allowed)")
+                .arg(m_options.host)
+                .arg(m_options.port));
+    }
     const MHD_DaemonInfo *info = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_BIND_PORT);
     m_port = info ? info->port : m_options.port;
     return Result::success();
@@ -236,6 +350,22 @@ void HttpServer::stop()
         connection->answer({503, "server stopping\n", "text/plain; charset=utf-8"});
     MHD_stop_daemon(m_daemon);
     m_daemon = nullptr;
+    m_reaper.reset();
+}
+
+void HttpServer::stopAccepting()
+{
+    if (!m_daemon)
+        return;
+    const MHD_socket listener = MHD_quiesce_daemon(m_daemon);
+    if (listener != MHD_INVALID_SOCKET)
+        ::close(listener);
+}
+
+bool HttpServer::waitForRequestsInFlight(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_registry->mutex);
+    return m_registry->emptied.wait_for(lock, timeout, [this] { return m_registry->live.empty(); });
 }
 
 } // namespace lumeno

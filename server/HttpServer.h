@@ -6,7 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -51,6 +51,11 @@ public:
         unsigned connectionLimit = 256;
         unsigned perClientConnectionLimit = 0; // 0 means no limit of its own
         unsigned idleTimeoutSeconds = 30;
+        // The request line, headers and body must all arrive within this many seconds of the
+        // connection opening (or of its previous reply), however steadily a client trickles
+        // bytes: the idle timeout alone never trips for a client sending one byte a second.
+        // 0 means no limit of its own.
+        unsigned requestTimeoutSeconds = 30;
         // Request line and headers must fit in this, so it bounds their size and count.
         size_t connectionMemoryLimit = 64 * 1024;
         size_t maxBodyBytes = 8 * 1024 * 1024;
@@ -66,6 +71,10 @@ public:
     Result start();
     // Answers requests still waiting with 503, then closes every connection.
     void stop();
+    // Closes the listening socket; connections already open are still served.
+    void stopAccepting();
+    // Waits until no request is being read or waiting for its reply. False on timeout.
+    bool waitForRequestsInFlight(std::chrono::milliseconds timeout);
     quint16 port() const { return m_port; }
     QString host() const { return m_options.host; }
 
@@ -79,6 +88,7 @@ private:
     MHD_Daemon *m_daemon = nullptr;
     quint16 m_port = 0;
     std::shared_ptr<struct HttpServerRegistry> m_registry;
+    std::unique_ptr<class SlowClientReaper> m_reaper;
 };
 
 } // namespace lumeno

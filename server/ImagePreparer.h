@@ -1,0 +1,24 @@
+#pragma once
+
+#include "PixPtr.h"
+
+namespace lumeno {
+
+// Turns a decoded capture into what the engine reads best: grey, dark text on a light
+// background, stretched to full contrast, and doubled in size when the text is small.
+class ImagePreparer
+{
+public:
+    // Text whose estimated x-height (pixels) is below this is upscaled 2x: measured on rendered
+    // screen text, doubling helps at 13 px font size and below and not at 16 px and above.
+    static constexpr int kSmallXHeight = 8;
+
+    // Never null for a valid input; a null result means Leptonica ran out of memory.
+    PixPtr prepare(Pix *decoded) const;
+
+    // The median height of the dark marks of a prepared (8-bit, dark on light) image, in
+    // pixels; 0 when there are none.
+    static int estimateXHeight(Pix *grey);
+};
+
+} // namespace lumeno

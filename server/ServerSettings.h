@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <variant>
+
+namespace lumeno {
+
+// The server's command line, read with QCommandLineParser.
+struct ServerSettings
+{
+    QString host = QStringLiteral("127.0.0.1");
+    quint16 port = 18765; // 0 picks a free port
+    unsigned workers = 0; // 0: one per core
+    int queue = -1;       // jobs that may wait; -1: two per worker
+    QString tessdata;     // empty: $TESSDATA_PREFIX, else Debian's folder
+    unsigned requestTimeoutSeconds = 30;
+
+    // Done when the arguments asked for --help or --version: print this and exit 0.
+    struct Done
+    {
+        QString text;
+    };
+    // Bad arguments: print this on standard error and exit 2.
+    struct Error
+    {
+        QString text;
+    };
+    // Needs QCoreApplication's name and version to be set.
+    static std::variant<ServerSettings, Done, Error> fromArguments(const QStringList &arguments);
+};
+
+} // namespace lumeno

@@ -1,0 +1,122 @@
+#include "HttpServer.h"
+#include "LanguageCatalog.h"
+#include "OcrService.h"
+#include "RecognitionPool.h"
+#include "RequestReader.h"
+#include "ServerSettings.h"
+#include "Version.h"
+
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <pthread.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace lumeno;
+
+namespace {
+
+constexpr size_t kMaxBodyBytes = 48 * 1024 * 1024;
+constexpr std::chrono::seconds kRecognitionDeadline{60};
+
+// Debian's Tesseract runs on OpenMP, whose runtime reads OMP_THREAD_LIMIT once, when it loads
+// (before main). Without the limit, concurrent recognitions fight over every core and run
+// many times slower, so the process starts itself again with the limit set.
+void ensureSingleThreadedOpenMp(char **argv)
+{
+    const char *limit = std::getenv("OMP_THREAD_LIMIT");
+    if (limit && std::strcmp(limit, "1") == 0)
+        return;
+    ::setenv("OMP_THREAD_LIMIT", "1", 1);
+    ::execv("/proc/self/exe", argv);
+    std::fprintf(stderr,
+                 "lumeno-ocr-server: could not restart with OMP_THREAD_LIMIT=1 (%s); "
+                 "concurrent recognition will be slow\n",
+                 std::strerror(errno));
+}
+
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "lumeno-ocr-server: %s\n", qPrintable(text));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ensureSingleThreadedOpenMp(argv);
+
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lumeno-ocr-server"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+
+    auto parsed = ServerSettings::fromArguments(QCoreApplication::arguments());
+    if (const auto *done = std::get_if<ServerSettings::Done>(&parsed)) {
+        std::fputs(qPrintable(done->text), stdout);
+        return 0;
+    }
+    if (const auto *error = std::get_if<ServerSettings::Error>(&parsed)) {
+        printError(error->text + QStringLiteral("; see --help"));
+        return 2;
+    }
+    const ServerSettings settings = std::get<ServerSettings>(parsed);
+
+    LanguageCatalog catalog(LanguageCatalog::locateTessdata(settings.tessdata));
+    if (!catalog.hasModel(QStringLiteral("eng"))) {
+        printError(QStringLiteral("no English language data in %1: install the Debian package "
+                                  "tesseract-ocr-eng, or name the folder with --tessdata")
+                       .arg(catalog.tessdataDirectory()));
+        return 1;
+    }
+    if (const QStringList missing = catalog.missingLanguages(); !missing.isEmpty())
+        printError(QStringLiteral("these languages will be refused, their packs are not "
+                                  "installed: %1")
+                       .arg(missing.join(QStringLiteral(", "))));
+
+    // Every thread made from here on inherits the mask, so the signals reach only sigwait.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    RecognitionPool::Options poolOptions;
+    poolOptions.workers =
+        settings.workers ? settings.workers : std::max(1u, std::thread::hardware_concurrency());
+    poolOptions.queueLimit =
+        settings.queue >= 0 ? static_cast<unsigned>(settings.queue) : 2 * poolOptions.workers;
+    poolOptions.deadline = kRecognitionDeadline;
+    RecognitionPool pool(RequestReader(catalog), poolOptions);
+    OcrService service(pool);
+
+    HttpServer::Options httpOptions;
+    httpOptions.host = settings.host;
+    httpOptions.port = settings.port;
+    httpOptions.requestTimeoutSeconds = settings.requestTimeoutSeconds;
+    httpOptions.idleTimeoutSeconds = settings.requestTimeoutSeconds;
+    httpOptions.maxBodyBytes = kMaxBodyBytes;
+    httpOptions.bodyTooLarge = OcrService::refusalReply(
+        QStringLiteral("The request is larger than the server's limit of %1 MiB. Capture a "
+                       "smaller area.")
+            .arg(kMaxBodyBytes / (1024 * 1024)));
+    HttpServer server(httpOptions,
+                      [&service](const HttpRequest &request, HttpServer::Responder respond) {
+                          service.handle(request, std::move(respond));
+                      });
+    if (const Result started = server.start(); !started) {
+        printError(started.why);
+        return 1;
+    }
+    std::printf("listening on http://%s:%u\n", qPrintable(settings.host), server.port());
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    server.stopAccepting();
+    server.waitForRequestsInFlight(kRecognitionDeadline + std::chrono::seconds(10));
+    server.stop();
+    return 0;
+}
