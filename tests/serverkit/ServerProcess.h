@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QStringList>
+#include <chrono>
+
+namespace lumeno::testkit {
+
+// Runs the built lumeno-ocr-server on 127.0.0.1 with a free port and stops it (SIGTERM, then
+// SIGKILL) when it goes out of scope.
+class ServerProcess
+{
+public:
+    explicit ServerProcess(
+        QStringList extraArguments = {},
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
+    ~ServerProcess();
+    ServerProcess(const ServerProcess &) = delete;
+    ServerProcess &operator=(const ServerProcess &) = delete;
+
+    // Waits for the "listening on" line; false when the process ends or stays silent.
+    bool waitReady(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    quint16 port() const { return m_port; }
+    qint64 pid() const { return m_process.processId(); }
+    // Everything printed so far, on both streams.
+    QByteArray output();
+    // Sends SIGTERM and waits for the exit; returns the exit code, or -1 when it did not end.
+    int terminate(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+    static QString binaryPath();
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+    quint16 m_port = 0;
+};
+
+} // namespace lumeno::testkit

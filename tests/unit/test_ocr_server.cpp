@@ -1,0 +1,576 @@
+// Black-box tests of the built lumeno-ocr-server: each test starts it on 127.0.0.1, port 0.
+
+#include "RawHttpClient.h"
+#include "ServerProcess.h"
+#include "TextImages.h"
+#include "Version.h"
+
+#include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+#include <zlib.h>
+
+// Readable failure messages for Qt text.
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+using namespace lumeno::testkit;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray kBaidu = "/api/ocr/GetBaiduOcrTextNew";
+const QByteArray kAutomatic = "/api/ocr/GetOcrText";
+
+QByteArray requestBody(const QByteArray &image, const QString &language)
+{
+    return QJsonDocument(QJsonObject{{"imageBase64", QString::fromLatin1(image.toBase64())},
+                                     {"languageIndex", language}})
+        .toJson(QJsonDocument::Compact);
+}
+
+struct OcrReply
+{
+    int httpStatus = 0;
+    int status = 0;
+    QString message;
+    QString text;
+};
+
+std::optional<OcrReply> readOcrReply(const std::optional<RawReply> &raw)
+{
+    if (!raw)
+        return std::nullopt;
+    const QJsonObject object = QJsonDocument::fromJson(raw->body).object();
+    return OcrReply{raw->status, object.value("status").toInt(), object.value("message").toString(),
+                    object.value("data").toObject().value("text").toString()};
+}
+
+std::optional<OcrReply> recognise(quint16 port, const QByteArray &path, const QByteArray &body)
+{
+    return readOcrReply(post(port, path, body));
+}
+
+QByteArray helloPng()
+{
+    return pngBytes(renderText({"Hello world"}, {}));
+}
+
+// True when the server still recognises a plain request.
+::testing::AssertionResult answersGoodRequest(quint16 port)
+{
+    const auto reply = recognise(port, kBaidu, requestBody(helloPng(), "ENG"));
+    if (!reply)
+        return ::testing::AssertionFailure() << "no reply";
+    if (reply->status != 200 || normalizeWhitespace(reply->text) != "Hello world")
+        return ::testing::AssertionFailure()
+               << "status " << reply->status << " text \"" << reply->text.toStdString() << "\"";
+    return ::testing::AssertionSuccess();
+}
+
+// Leptonica's header reader trusts IHDR; the CRC is set right so no decoder rejects it early.
+QByteArray withPngSize(QByteArray png, quint32 width, quint32 height)
+{
+    auto put = [&](int at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            png[at + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xff);
+    };
+    put(16, width);
+    put(20, height);
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(png.constData() + 12), 17);
+    put(29, static_cast<quint32>(crc));
+    return png;
+}
+
+class OcrServerTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_server = new ServerProcess({"--workers", "2", "--queue", "2", "--request-timeout", "3"});
+        ASSERT_TRUE(s_server->waitReady()) << s_server->output().toStdString();
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_server;
+        s_server = nullptr;
+    }
+    static quint16 port() { return s_server->port(); }
+
+    static ServerProcess *s_server;
+};
+
+ServerProcess *OcrServerTest::s_server = nullptr;
+
+// --- Recognition -------------------------------------------------------------------------
+
+struct TextCase
+{
+    const char *name;
+    int pixelSize;
+    QColor ink;
+    QColor paper;
+    bool jpeg;
+};
+
+class RecognitionTest : public OcrServerTest, public ::testing::WithParamInterface<TextCase>
+{
+};
+
+TEST_P(RecognitionTest, RecognisesRenderedTextOnBothPaths)
+{
+    const TextCase &c = GetParam();
+    const QStringList lines = sampleParagraph().mid(0, 3);
+    const QImage image = renderText(lines, {c.pixelSize, c.ink, c.paper});
+    const QByteArray bytes = c.jpeg ? jpegBytes(image) : pngBytes(image);
+    for (const auto &[path, language] :
+         {std::pair{kBaidu, QStringLiteral("ENG")}, std::pair{kAutomatic, QString()}}) {
+        const auto reply = recognise(port(), path, requestBody(bytes, language));
+        ASSERT_TRUE(reply) << path.constData();
+        EXPECT_EQ(reply->httpStatus, 200);
+        ASSERT_EQ(reply->status, 200) << reply->message.toStdString();
+        EXPECT_TRUE(reply->message.isEmpty());
+        // The capture's lines stay lines, in order, with nothing trailing.
+        EXPECT_EQ(reply->text.split('\n', Qt::SkipEmptyParts).size(), lines.size())
+            << reply->text.toStdString();
+        EXPECT_EQ(reply->text, reply->text.trimmed());
+        const QString expected = lines.join(' ');
+        if (c.pixelSize >= 16)
+            EXPECT_EQ(normalizeWhitespace(reply->text), expected) << path.constData();
+        else
+            EXPECT_LT(characterErrorRate(expected, reply->text), 0.03)
+                << path.constData() << ": " << reply->text.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ScreenText, RecognitionTest,
+    ::testing::Values(TextCase{"light11", 11, Qt::black, Qt::white, false},
+                      TextCase{"light13", 13, Qt::black, Qt::white, false},
+                      TextCase{"light16", 16, Qt::black, Qt::white, false},
+                      TextCase{"light24", 24, Qt::black, Qt::white, false},
+                      TextCase{"dark11", 11, QColor(230, 230, 230), QColor(30, 30, 30), false},
+                      TextCase{"dark13", 13, Qt::white, QColor(40, 44, 52), false},
+                      TextCase{"dark16", 16, QColor(220, 220, 220), QColor(20, 20, 20), false},
+                      TextCase{"dark24", 24, Qt::white, Qt::black, false},
+                      TextCase{"lowContrast13", 13, QColor(150, 150, 150), Qt::white, false},
+                      TextCase{"lowContrast16", 16, QColor(90, 90, 100), QColor(60, 60, 66), false},
+                      TextCase{"jpeg16", 16, Qt::black, QColor(250, 250, 240), true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct LanguageCase
+{
+    const char *code;
+    const char *model;
+    const char *line;
+};
+
+class LanguageTest : public OcrServerTest, public ::testing::WithParamInterface<LanguageCase>
+{
+};
+
+TEST_P(LanguageTest, RecognisesTheChosenLanguage)
+{
+    const LanguageCase &c = GetParam();
+    if (!QFile::exists(
+            QStringLiteral("/usr/share/tesseract-ocr/5/tessdata/%1.traineddata").arg(c.model)))
+        GTEST_SKIP() << c.model << " is not installed";
+    const QString line = QString::fromUtf8(c.line);
+    const auto reply =
+        recognise(port(), kBaidu,
+                  requestBody(pngBytes(renderText({line}, {20, Qt::black, Qt::white})), c.code));
+    ASSERT_TRUE(reply);
+    ASSERT_EQ(reply->status, 200) << reply->message.toStdString();
+    EXPECT_LT(characterErrorRate(line, reply->text), 0.03) << reply->text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, LanguageTest,
+    ::testing::Values(LanguageCase{"FRE", "fra", "Le garçon a mangé une pêche à côté de l'église."},
+                      LanguageCase{"GER", "deu", "Die Straße führt über die Brücke zum Schloss."},
+                      LanguageCase{"SPA", "spa", "El niño pequeño comió una manzana en el jardín."},
+                      LanguageCase{"RUS", "rus", "Мы долго гуляли по берегу большой реки."}),
+    [](const auto &info) { return std::string(info.param.code); });
+
+TEST_F(OcrServerTest, TinyAndTextlessImagesGiveEmptyText)
+{
+    QImage one(1, 1, QImage::Format_RGB32);
+    one.fill(Qt::white);
+    QImage blank(300, 80, QImage::Format_RGB32);
+    blank.fill(Qt::darkBlue);
+    for (const QImage &image : {one, blank}) {
+        const auto reply = recognise(port(), kBaidu, requestBody(pngBytes(image), "ENG"));
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, 200) << reply->message.toStdString();
+        EXPECT_TRUE(reply->text.trimmed().isEmpty()) << reply->text.toStdString();
+    }
+}
+
+// --- Refusals ------------------------------------------------------------------------------
+
+struct RefusalCase
+{
+    const char *name;
+    QByteArray path;
+    std::function<QByteArray()> body;
+    const char *messagePart;
+};
+
+class RefusalTest : public OcrServerTest, public ::testing::WithParamInterface<RefusalCase>
+{
+};
+
+TEST_P(RefusalTest, RefusesInPlainWordsAndKeepsServing)
+{
+    const RefusalCase &c = GetParam();
+    const auto reply = recognise(port(), c.path, c.body());
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->httpStatus, 200);
+    EXPECT_EQ(reply->status, 429);
+    EXPECT_TRUE(reply->message.contains(QString::fromUtf8(c.messagePart), Qt::CaseInsensitive))
+        << reply->message.toStdString();
+    EXPECT_TRUE(answersGoodRequest(port()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, RefusalTest,
+    ::testing::Values(
+        RefusalCase{"notJson", kBaidu, [] { return QByteArray("imageBase64=abc"); }, "JSON"},
+        RefusalCase{"jsonArray", kBaidu, [] { return QByteArray("[1,2]"); }, "JSON"},
+        RefusalCase{"emptyBody", kAutomatic, [] { return QByteArray(); }, "JSON"},
+        RefusalCase{"noImage", kBaidu, [] { return QByteArray(R"({"languageIndex":"ENG"})"); },
+                    "imageBase64"},
+        RefusalCase{"imageNotText", kBaidu,
+                    [] { return QByteArray(R"({"imageBase64":42,"languageIndex":"ENG"})"); },
+                    "imageBase64"},
+        RefusalCase{
+            "noLanguage", kBaidu,
+            [] { return QByteArray(R"({"imageBase64":")") + helloPng().toBase64() + "\"}"; },
+            "languageIndex"},
+        RefusalCase{
+            "badBase64", kBaidu,
+            [] { return QByteArray(R"({"imageBase64":"iVBO*&^%","languageIndex":"ENG"})"); },
+            "Base64"},
+        RefusalCase{"gif", kBaidu, [] { return requestBody("GIF89a\x01\x00\x01\x00", "ENG"); },
+                    "PNG or JPEG"},
+        RefusalCase{"truncatedPng", kBaidu,
+                    [] {
+                        const QByteArray png = pngBytes(renderText({"Hello"}, {}));
+                        return requestBody(png.left(png.size() / 2), "ENG");
+                    },
+                    "damaged"},
+        RefusalCase{"pngHeaderOnly", kBaidu, [] { return requestBody(helloPng().left(20), "ENG"); },
+                    "damaged"},
+        RefusalCase{"hugeClaimedPng", kBaidu,
+                    [] { return requestBody(withPngSize(helloPng(), 30000, 30000), "ENG"); },
+                    "10000 pixels"},
+        RefusalCase{"tooManyPixels", kBaidu,
+                    [] { return requestBody(withPngSize(helloPng(), 9000, 9000), "ENG"); },
+                    "40 megapixels"},
+        RefusalCase{"unknownLanguage", kBaidu, [] { return requestBody(helloPng(), "KLINGON"); },
+                    "unknown"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(OcrServerTest, WrongPathOrMethodIsPlainHttpError)
+{
+    const auto wrongPath = post(port(), "/api/ocr/Nothing", requestBody(helloPng(), "ENG"));
+    ASSERT_TRUE(wrongPath);
+    EXPECT_EQ(wrongPath->status, 404);
+    RawHttpClient client(port());
+    ASSERT_TRUE(client.send("GET /api/ocr/GetOcrText HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    const auto wrongMethod = client.readReply(30s);
+    ASSERT_TRUE(wrongMethod);
+    EXPECT_EQ(wrongMethod->status, 405);
+    EXPECT_TRUE(answersGoodRequest(port()));
+}
+
+TEST_F(OcrServerTest, OversizeBodyIsRefusedBeforeItIsRead)
+{
+    RawHttpClient client(port());
+    const qsizetype announced = 49 * 1024 * 1024;
+    ASSERT_TRUE(client.send("POST " + kBaidu +
+                            " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+                            "Content-Length: " +
+                            QByteArray::number(announced) + "\r\n\r\n"));
+    client.send(QByteArray(64 * 1024, 'A'));
+    // The answer comes while nearly all of the body is still unsent.
+    const auto reply = readOcrReply(client.readReply(30s));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 429);
+    EXPECT_TRUE(reply->message.contains("48 MiB")) << reply->message.toStdString();
+    EXPECT_TRUE(answersGoodRequest(port()));
+}
+
+TEST_F(OcrServerTest, OversizeChunkedBodyIsCutOff)
+{
+    RawHttpClient client(port());
+    ASSERT_TRUE(client.send("POST " + kBaidu +
+                            " HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n"));
+    const QByteArray chunk =
+        QByteArray::number(1024 * 1024, 16) + "\r\n" + QByteArray(1024 * 1024, 'A') + "\r\n";
+    bool refusedEarly = false;
+    for (int i = 0; i < 64 && !refusedEarly; ++i)
+        refusedEarly = !client.send(chunk);
+    if (!refusedEarly) {
+        const auto reply = readOcrReply(client.readReply(30s));
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, 429);
+    }
+    EXPECT_TRUE(answersGoodRequest(port()));
+}
+
+// Clients that never finish their request are cut off after the request timeout (3 s here),
+// and the server answers others meanwhile.
+struct StallCase
+{
+    const char *name;
+    QByteArray start;
+    bool trickle; // one more byte every second
+};
+
+class StalledClientTest : public OcrServerTest, public ::testing::WithParamInterface<StallCase>
+{
+};
+
+TEST_P(StalledClientTest, IsCutOffWhileOthersAreServed)
+{
+    const StallCase &c = GetParam();
+    RawHttpClient client(port());
+    ASSERT_TRUE(client.send(c.start));
+    std::atomic<bool> stop = false;
+    std::thread trickler;
+    if (c.trickle)
+        trickler = std::thread([&] {
+            while (!stop && client.send("X"))
+                std::this_thread::sleep_for(1s);
+        });
+    EXPECT_TRUE(answersGoodRequest(port()));
+    EXPECT_TRUE(client.waitClosed(60s));
+    stop = true;
+    if (trickler.joinable())
+        trickler.join();
+    EXPECT_TRUE(answersGoodRequest(port()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SlowClients, StalledClientTest,
+    ::testing::Values(
+        StallCase{
+            "chunkedWithoutEnd",
+            "POST " + kBaidu +
+                " HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n",
+            false},
+        StallCase{"headersOneByteASecond", "POST " + kBaidu + " HTTP/1.1\r\nX-Slow: ", true},
+        StallCase{"bodyOneByteASecond",
+                  "POST " + kBaidu + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1000\r\n\r\n",
+                  true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(OcrServerTest, TenThousandHeadersAreRefused)
+{
+    RawHttpClient client(port());
+    QByteArray request = "POST " + kBaidu + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    for (int i = 0; i < 10000; ++i)
+        request += "X-Header-" + QByteArray::number(i) + ": value\r\n";
+    request += "Content-Length: 2\r\n\r\n{}";
+    client.send(request); // the server may close before it has all of it
+    const auto reply = client.readReply(30s);
+    if (reply)
+        EXPECT_GE(reply->status, 400);
+    else
+        EXPECT_TRUE(client.waitClosed(30s));
+    EXPECT_TRUE(answersGoodRequest(port()));
+}
+
+// --- Load ----------------------------------------------------------------------------------
+
+QByteArray screenfulOfText()
+{
+    QStringList lines;
+    for (int i = 0; i < 10; ++i)
+        lines << sampleParagraph();
+    return requestBody(pngBytes(renderText(lines, {13, Qt::black, Qt::white})), "ENG");
+}
+
+TEST(OcrServerLoad, ExcessConcurrentClientsAreRefusedAtOnce)
+{
+    ServerProcess server({"--workers", "2", "--queue", "0"});
+    ASSERT_TRUE(server.waitReady());
+    const QByteArray body = screenfulOfText();
+    std::vector<std::unique_ptr<RawHttpClient>> clients;
+    for (int i = 0; i < 4; ++i) {
+        clients.push_back(std::make_unique<RawHttpClient>(server.port()));
+        ASSERT_TRUE(clients.back()->send(RawHttpClient::postRequest(kBaidu, body)));
+    }
+    int answered = 0, busy = 0;
+    for (auto &client : clients) {
+        const auto reply = readOcrReply(client->readReply(120s));
+        ASSERT_TRUE(reply);
+        if (reply->status == 200 && !reply->text.isEmpty())
+            ++answered;
+        else if (reply->status == 429 && reply->message.contains("busy"))
+            ++busy;
+    }
+    EXPECT_EQ(answered, 2);
+    EXPECT_EQ(busy, 2);
+    EXPECT_TRUE(answersGoodRequest(server.port()));
+}
+
+// Without OMP_THREAD_LIMIT=1 each recognition spreads over every core and concurrent ones run
+// several times slower than one alone; the server must set the limit for itself.
+TEST(OcrServerLoad, ConcurrentRecognitionsRunInParallel)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("OMP_THREAD_LIMIT");
+    ServerProcess server({"--workers", "4", "--queue", "0"}, environment);
+    ASSERT_TRUE(server.waitReady());
+
+    QFile environ(QStringLiteral("/proc/%1/environ").arg(server.pid()));
+    ASSERT_TRUE(environ.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(environ.readAll().split('\0').contains("OMP_THREAD_LIMIT=1"));
+
+    const QByteArray body = screenfulOfText();
+    auto timeRequests = [&](int count, bool together) {
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<std::thread> threads;
+        std::atomic<int> good = 0;
+        auto one = [&] {
+            const auto reply = recognise(server.port(), kBaidu, body);
+            if (reply && reply->status == 200)
+                ++good;
+        };
+        for (int i = 0; i < count; ++i) {
+            if (together)
+                threads.emplace_back(one);
+            else
+                one();
+        }
+        for (std::thread &thread : threads)
+            thread.join();
+        EXPECT_EQ(good, count);
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    timeRequests(4, true); // every worker loads its engine
+    const double alone = timeRequests(4, false);
+    const double together = timeRequests(4, true);
+    // Ideal is a quarter; contended OpenMP threads made it slower than one after another.
+    EXPECT_LT(together, 0.7 * alone) << "4 in turn: " << alone << " s, 4 at once: " << together;
+}
+
+// --- Process -------------------------------------------------------------------------------
+
+TEST(OcrServerProcess, FinishesRequestsInFlightOnSigterm)
+{
+    ServerProcess server({"--workers", "1"});
+    ASSERT_TRUE(server.waitReady());
+    RawHttpClient client(server.port());
+    ASSERT_TRUE(client.send(RawHttpClient::postRequest(kBaidu, screenfulOfText())));
+    std::this_thread::sleep_for(200ms); // let the request arrive before the signal
+    std::thread stopper([&] { EXPECT_EQ(server.terminate(), 0); });
+    const auto reply = readOcrReply(client.readReply(120s));
+    stopper.join();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    EXPECT_FALSE(reply->text.isEmpty());
+}
+
+TEST(OcrServerProcess, RefusesLanguagesWhosePackIsMissing)
+{
+    QTemporaryDir tessdata;
+    ASSERT_TRUE(QFile::link("/usr/share/tesseract-ocr/5/tessdata/eng.traineddata",
+                            tessdata.filePath("eng.traineddata")));
+    ServerProcess server({"--tessdata", tessdata.path()});
+    ASSERT_TRUE(server.waitReady());
+    EXPECT_TRUE(server.output().contains("tesseract-ocr-jpn")) << server.output().toStdString();
+    const auto reply = recognise(server.port(), kBaidu, requestBody(helloPng(), "JAP"));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 429);
+    EXPECT_TRUE(reply->message.contains("tesseract-ocr-jpn")) << reply->message.toStdString();
+    const auto chinese = recognise(server.port(), kBaidu, requestBody(helloPng(), "CHN_ENG"));
+    ASSERT_TRUE(chinese);
+    EXPECT_TRUE(chinese->message.contains("tesseract-ocr-chi-sim"))
+        << chinese->message.toStdString();
+    EXPECT_TRUE(answersGoodRequest(server.port()));
+}
+
+struct StartFailure
+{
+    const char *name;
+    QStringList arguments;
+    const char *messagePart;
+};
+
+::testing::AssertionResult failsToStart(const QStringList &arguments, const char *messagePart)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(ServerProcess::binaryPath(), arguments);
+    if (!process.waitForFinished(60000))
+        return ::testing::AssertionFailure() << "still running";
+    const QByteArray output = process.readAll();
+    if (process.exitCode() == 0 || !output.contains(messagePart) || output.contains("listening"))
+        return ::testing::AssertionFailure()
+               << "exit " << process.exitCode() << ": " << output.toStdString();
+    return ::testing::AssertionSuccess();
+}
+
+class StartFailureTest : public ::testing::TestWithParam<StartFailure>
+{
+};
+
+TEST_P(StartFailureTest, ExitsWithAClearMessage)
+{
+    EXPECT_TRUE(failsToStart(GetParam().arguments, GetParam().messagePart));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, StartFailureTest,
+    ::testing::Values(StartFailure{"noLanguageData",
+                                   {"--port", "0", "--tessdata", "/nonexistent/tessdata"},
+                                   "tesseract-ocr-eng"},
+                      StartFailure{"badWorkers", {"--workers", "zero"}, "--workers"},
+                      StartFailure{"badPort", {"--port", "70000"}, "--port"},
+                      StartFailure{"strayArgument", {"--port", "0", "extra"}, "extra"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(OcrServerProcess, RefusesToStartOnATakenPort)
+{
+    ServerProcess holder;
+    ASSERT_TRUE(holder.waitReady());
+    EXPECT_TRUE(failsToStart({"--host", "127.0.0.1", "--port", QString::number(holder.port())},
+                             "cannot listen"));
+}
+
+TEST(OcrServerProcess, PrintsVersionAndHelp)
+{
+    QProcess process;
+    process.start(ServerProcess::binaryPath(), {"--version"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(process.readAllStandardOutput().trimmed(),
+              QByteArray("lumeno-ocr-server ") + lumeno::kVersion);
+    process.start(ServerProcess::binaryPath(), {"--help"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const QByteArray help = process.readAllStandardOutput();
+    for (const char *option : {"--host", "--port", "--workers", "--queue", "--tessdata"})
+        EXPECT_TRUE(help.contains(option)) << option;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Rendering needs no display, and test discovery runs without the tests' environment.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
