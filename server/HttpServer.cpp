@@ -309,8 +309,9 @@ Result HttpServer::start()
     }
     (void)addressLength;
 
-    const unsigned flags =
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO | MHD_ALLOW_SUSPEND_RESUME | ipFlag;
+    // The inter-thread channel lets stopAccepting() quiesce the daemon in every polling mode.
+    const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO |
+                           MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ITC | ipFlag;
     if (m_options.requestTimeoutSeconds > 0)
         m_reaper = std::make_unique<SlowClientReaper>(
             std::chrono::seconds(m_options.requestTimeoutSeconds));
@@ -348,18 +349,32 @@ void HttpServer::stop()
     }
     for (const auto &connection : waiting)
         connection->answer({503, "server stopping\n", "text/plain; charset=utf-8"});
+    // Resumed connections send their reply on the daemon's threads; stopping it at once would
+    // drop them unanswered.
+    waitForRequestsInFlight(std::chrono::seconds(2));
     MHD_stop_daemon(m_daemon);
     m_daemon = nullptr;
     m_reaper.reset();
+    // Only now: the daemon's threads may still poll a quiesced listener until they are gone.
+    if (m_quiescedListener >= 0) {
+        ::close(m_quiescedListener);
+        m_quiescedListener = -1;
+    }
 }
 
 void HttpServer::stopAccepting()
 {
     if (!m_daemon)
         return;
+    if (m_quiescedListener >= 0)
+        return;
     const MHD_socket listener = MHD_quiesce_daemon(m_daemon);
-    if (listener != MHD_INVALID_SOCKET)
-        ::close(listener);
+    if (listener == MHD_INVALID_SOCKET)
+        return;
+    // Shutting a listening socket down makes the kernel refuse new connections at once, where
+    // a socket merely left open would queue them unanswered; closing it must wait for stop().
+    ::shutdown(listener, SHUT_RDWR);
+    m_quiescedListener = listener;
 }
 
 bool HttpServer::waitForRequestsInFlight(std::chrono::milliseconds timeout)

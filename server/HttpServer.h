@@ -87,6 +87,7 @@ private:
     Handler m_handler;
     MHD_Daemon *m_daemon = nullptr;
     quint16 m_port = 0;
+    int m_quiescedListener = -1; // closed by stop(), after the daemon's threads are gone
     std::shared_ptr<struct HttpServerRegistry> m_registry;
     std::unique_ptr<class SlowClientReaper> m_reaper;
 };
