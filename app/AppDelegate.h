@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+
+class QSystemTrayIcon;
+
+namespace lumeno {
+
+class GlobalHotKey;
+class LumenoObject;
+class ResultPopover;
+class StatusMenu;
+struct Notification;
+
+// The tray program's shell: the tray icon and its menu, the global hot key, the notification
+// observers and the result popover. One lives for the whole run. Main thread only.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What the shell asks of the capture; tests put recorders in their place.
+    struct Capture
+    {
+        std::function<void()> startCapture;
+        // Called before the result is shown.
+        std::function<void(const QImage &, const LumenoObject &)> saveCapturedImage;
+    };
+
+    // The identifier every registration of the global hot key carries.
+    static constexpr quint32 kHotKeyId = 0;
+    static constexpr int kFirstRunDelayMs = 500;
+
+    // The hot-key service and the state object must outlive the delegate.
+    AppDelegate(GlobalHotKey &hotKey, LumenoObject &lumenoObject, Capture capture,
+                QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Observers, the global hot key, the tray icon with its menu and the first-run timer.
+    void applicationDidFinishLaunching();
+
+    // Drops the current grab, if any, grabs the stored shortcut again and shows it in the menu.
+    void registerHotkey();
+    // "Capture Screenshot": closes the result popover, then starts a capture.
+    void screenshot();
+    // tag 1: Google, tag 2: the maker's server; other tags change nothing.
+    void ocrMode(int tag);
+    void closeOcrView();
+    // Shows a confirmed capture (saved first) in the popover; a cancelled one shows nothing.
+    void lumenoOCRView(const Notification &notification);
+
+    StatusMenu *statusMenu() const { return m_statusMenu; }
+    QSystemTrayIcon *statusBarItem() const { return m_statusBarItem; }
+    ResultPopover *screenshotPopover() const { return m_screenshotPopover; }
+    const QTimer &timer() const { return m_timer; }
+
+private:
+    void registerHotKeyNow();
+    void updateKeyEquivalent();
+    void menuWillOpen();
+    void showMainPopover();
+    QRect popoverAnchor() const;
+
+    GlobalHotKey &m_hotKey;
+    LumenoObject &m_lumenoObject;
+    Capture m_capture;
+    StatusMenu *m_statusMenu = nullptr;
+    QSystemTrayIcon *m_statusBarItem = nullptr;
+    ResultPopover *m_screenshotPopover;
+    QTimer m_timer;
+};
+
+} // namespace lumeno

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QMenu>
+
+class QAction;
+
+namespace lumeno {
+
+// The tray icon's menu. It only builds and retitles its items; what they do is the owner's
+// business, reached through the actions' triggered signals.
+class StatusMenu : public QMenu
+{
+    Q_OBJECT
+
+public:
+    // The tags of the two engine rows of the "OCR Mode" submenu.
+    static constexpr int kGoogleModeTag = 1;
+    static constexpr int kBaiduModeTag = 2;
+
+    explicit StatusMenu(QWidget *parent = nullptr);
+
+    QAction *captureAction() const { return m_capture; }
+    QAction *preferenceAction() const { return m_preference; }
+    QAction *ocrModeItem() const { return m_ocrModeItem; }
+    QAction *googleModeAction() const { return m_googleMode; }
+    QAction *baiduModeAction() const { return m_baiduMode; }
+    QAction *websiteAction() const { return m_website; }
+    QAction *rateAction() const { return m_rate; }
+    QAction *aboutAction() const { return m_about; }
+    QAction *quitAction() const { return m_quit; }
+
+    // The shortcut shown beside "Capture Screenshot": the stored hot key's modifiers with its key
+    // character. Empty without a key character.
+    static QKeySequence keyEquivalent(const QString &hotKey, const QString &eventCharacters);
+
+private:
+    QAction *m_capture;
+    QAction *m_preference;
+    QAction *m_ocrModeItem;
+    QAction *m_googleMode;
+    QAction *m_baiduMode;
+    QAction *m_website;
+    QAction *m_rate;
+    QAction *m_about;
+    QAction *m_quit;
+};
+
+} // namespace lumeno

@@ -1,0 +1,54 @@
+#include "AppDelegate.h"
+#include "EmbeddedServer.h"
+#include "Endpoints.h"
+#include "GlobalHotKey.h"
+#include "ImageSaver.h"
+#include "LumenoObject.h"
+#include "ScreenShotManager.h"
+#include "SingleInstance.h"
+
+#include <QApplication>
+#include <cstdio>
+
+using namespace lumeno;
+
+namespace {
+
+void printLine(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+// The program takes no arguments and reads none.
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("lumeno-ocr"));
+    // A tray program: closing the result popover must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (const Result locked = instance.acquire(); !locked) {
+        printLine(locked.why);
+        return 1;
+    }
+
+    EmbeddedServer server;
+    const QUrl ocrServer = makerServerBaseUrl();
+    if (EmbeddedServer::isDefaultAddress(ocrServer)) {
+        if (const Result started = server.start(ocrServer, EmbeddedServer::locateProgram());
+            !started)
+            printLine(QStringLiteral("The local OCR server is not running: ") + started.why);
+    }
+
+    const auto hotKey = GlobalHotKey::create();
+    LumenoObject lumenoObject;
+    AppDelegate delegate(
+        *hotKey, lumenoObject,
+        {[] { ScreenShotManager::shared().startCapture(); }, &ImageSaver::saveCapturedImage});
+    delegate.applicationDidFinishLaunching();
+    return app.exec();
+}

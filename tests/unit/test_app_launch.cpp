@@ -1,0 +1,155 @@
+#include "EmbeddedServer.h"
+#include "SingleInstance.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace lumeno;
+
+namespace {
+
+TEST(EmbeddedServer, OnlyTheDefaultLoopbackAddressIsServedByTheProgram)
+{
+    EXPECT_TRUE(EmbeddedServer::isDefaultAddress(QUrl("http://127.0.0.1:18765")));
+    EXPECT_TRUE(EmbeddedServer::isDefaultAddress(QUrl("http://127.0.0.1:18765/")));
+    EXPECT_FALSE(EmbeddedServer::isDefaultAddress(QUrl("http://127.0.0.1:18766")));
+    EXPECT_FALSE(EmbeddedServer::isDefaultAddress(QUrl("http://10.0.0.5:18765")));
+    EXPECT_FALSE(EmbeddedServer::isDefaultAddress(QUrl("https://127.0.0.1:18765")));
+}
+
+// A stand-in server program that records its arguments and stays up until it is told to end.
+class FakeServerProgram : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_program = m_dir.filePath("fake-server");
+        QFile script(m_program);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho $$ > \"$0.pid\"\necho \"$@\" > \"$0.args\"\nexec sleep 60\n");
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                              QFileDevice::ExeOwner);
+    }
+
+    QString recorded(const char *what) const
+    {
+        QFile file(m_program + what);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
+                                              : QString();
+    }
+    QString recordedArguments() const { return recorded(".args"); }
+
+    static quint16 freePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+
+    QTemporaryDir m_dir;
+    QString m_program;
+};
+
+TEST_F(FakeServerProgram, NothingAnsweringStartsTheServerOnThatAddressAndStopEndsIt)
+{
+    const quint16 port = freePort();
+    EmbeddedServer server;
+    const Result started = server.start(QUrl(QString("http://127.0.0.1:%1").arg(port)), m_program);
+    ASSERT_TRUE(started.ok) << started.why.toStdString();
+    EXPECT_TRUE(server.isRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !recordedArguments().isEmpty(); }, 30000));
+    EXPECT_EQ(recordedArguments(), QString("--host 127.0.0.1 --port %1").arg(port));
+    server.stop();
+    EXPECT_FALSE(server.isRunning());
+}
+
+TEST_F(FakeServerProgram, AServerAlreadyAnsweringIsUsedAsItIs)
+{
+    QTcpServer running;
+    ASSERT_TRUE(running.listen(QHostAddress::LocalHost, 0));
+    EmbeddedServer server;
+    const Result started =
+        server.start(QUrl(QString("http://127.0.0.1:%1").arg(running.serverPort())), m_program);
+    EXPECT_TRUE(started.ok);
+    EXPECT_FALSE(server.isRunning());
+}
+
+TEST_F(FakeServerProgram, TheChildDoesNotOutliveItsOwner)
+{
+    pid_t pid = 0;
+    {
+        EmbeddedServer server;
+        ASSERT_TRUE(server.start(QUrl(QString("http://127.0.0.1:%1").arg(freePort())), m_program));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !recordedArguments().isEmpty(); }, 30000));
+        pid = recorded(".pid").toInt();
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(kill(pid, 0), 0);
+    }
+    EXPECT_EQ(kill(pid, 0), -1);
+}
+
+TEST(EmbeddedServer, AMissingProgramIsReportedWithAReason)
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    EmbeddedServer server;
+    const Result missing = server.start(QUrl(QString("http://127.0.0.1:%1").arg(port)), QString());
+    EXPECT_FALSE(missing.ok);
+    EXPECT_FALSE(missing.why.isEmpty());
+    const Result broken =
+        server.start(QUrl(QString("http://127.0.0.1:%1").arg(port)), "/nonexistent/server");
+    EXPECT_FALSE(broken.ok);
+    EXPECT_FALSE(server.isRunning());
+}
+
+TEST(SingleInstance, ASecondProgramIsToldTheFirstIsRunning)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("lumeno-ocr.lock");
+    SingleInstance first(path);
+    ASSERT_TRUE(first.acquire().ok);
+    SingleInstance second(path);
+    const Result refused = second.acquire();
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.why, "Lumeno OCR is already running.");
+}
+
+TEST(SingleInstance, TheLockOfAKilledProgramIsTakenOver)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("lumeno-ocr.lock");
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        QLockFile lock(path);
+        lock.tryLock(0);
+        _exit(lock.isLocked() ? 0 : 1); // ends without releasing, like a killed program
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(QFile::exists(path));
+    SingleInstance next(path);
+    EXPECT_TRUE(next.acquire().ok);
+}
+
+TEST(SingleInstance, TheDefaultLockLivesInTheSessionRuntimeFolder)
+{
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    EXPECT_EQ(SingleInstance::defaultLockPath(), runtime.filePath("lumeno-ocr.lock"));
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(SingleInstance::defaultLockPath().startsWith(QDir::tempPath()));
+}
+
+} // namespace
