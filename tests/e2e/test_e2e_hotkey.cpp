@@ -1,0 +1,141 @@
+// The X11 global hot key against a real X server: run under tests/support/with-x11-session.
+#include "GlobalHotKey.h"
+#include "x11/X11GlobalHotKey.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <X11/keysym.h>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+using namespace lumeno;
+
+namespace {
+
+constexpr quint32 kKeyE = 14;
+constexpr quint32 kShiftCmd = 0x300; // "⇧⌘": Shift+Control on X11
+constexpr int kWaitMs = 10000;
+
+void xdotool(const QStringList &arguments)
+{
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << "xdotool failed";
+}
+
+// A second X client, for holding a key as another program would.
+class OtherClient
+{
+public:
+    OtherClient() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
+        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, XK_e);
+        m_keycode = codes ? codes[0] : 0;
+        std::free(codes);
+        xcb_key_symbols_free(symbols);
+    }
+    ~OtherClient() { xcb_disconnect(m_connection); }
+
+    // Grabs Shift+Control+E; true when the server granted it.
+    bool grab()
+    {
+        const auto cookie =
+            xcb_grab_key_checked(m_connection, 0, m_root, XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL,
+                                 m_keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_generic_error_t *error = xcb_request_check(m_connection, cookie);
+        std::free(error);
+        return !error;
+    }
+    void ungrab()
+    {
+        xcb_ungrab_key(m_connection, m_keycode, m_root, XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL);
+        sync();
+    }
+
+private:
+    void sync()
+    {
+        std::free(
+            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root = 0;
+    xcb_keycode_t m_keycode = 0;
+};
+
+class X11HotKey : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under with-x11-session";
+        m_hotKey = GlobalHotKey::create();
+        ASSERT_TRUE(dynamic_cast<X11GlobalHotKey *>(m_hotKey.get()));
+    }
+
+    std::unique_ptr<GlobalHotKey> m_hotKey;
+};
+
+TEST_F(X11HotKey, TheDefaultShortcutIsDeliveredWithAndWithoutLocks)
+{
+    QSignalSpy pressed(m_hotKey.get(), &GlobalHotKey::pressed);
+    const auto registration = m_hotKey->registerHotKey(kKeyE, kShiftCmd, 7);
+    ASSERT_TRUE(registration.ref) << registration.why.toStdString();
+
+    // Control alone is another shortcut: it must not count, so the next press is the first.
+    xdotool({"key", "ctrl+e"});
+    xdotool({"key", "shift+ctrl+e"});
+    ASSERT_TRUE(pressed.wait(kWaitMs));
+    EXPECT_EQ(pressed.count(), 1);
+    EXPECT_EQ(pressed.at(0).at(0).toUInt(), 7u);
+
+    xdotool({"key", "Caps_Lock"});
+    xdotool({"key", "shift+ctrl+e"});
+    const bool delivered = pressed.count() > 1 || pressed.wait(kWaitMs);
+    xdotool({"key", "Caps_Lock"});
+    EXPECT_TRUE(delivered) << "CapsLock must not hide the shortcut";
+    m_hotKey->unregisterHotKey(*registration.ref);
+}
+
+TEST_F(X11HotKey, AKeyHeldByAnotherProgramIsRefusedAndTheProgramRunsOn)
+{
+    OtherClient other;
+    ASSERT_TRUE(other.grab());
+    const auto refused = m_hotKey->registerHotKey(kKeyE, kShiftCmd, 0);
+    EXPECT_FALSE(refused.ref);
+    EXPECT_TRUE(refused.why.contains("in use")) << refused.why.toStdString();
+
+    other.ungrab();
+    const auto granted = m_hotKey->registerHotKey(kKeyE, kShiftCmd, 0);
+    ASSERT_TRUE(granted.ref) << granted.why.toStdString();
+    m_hotKey->unregisterHotKey(*granted.ref);
+}
+
+TEST_F(X11HotKey, UnregisteringReleasesTheKeyOnlyWhenTheLastRegistrationGoes)
+{
+    const auto first = m_hotKey->registerHotKey(kKeyE, kShiftCmd, 0);
+    const auto second = m_hotKey->registerHotKey(kKeyE, kShiftCmd, 0);
+    ASSERT_TRUE(first.ref && second.ref);
+    EXPECT_NE(*first.ref, *second.ref);
+    OtherClient other;
+    m_hotKey->unregisterHotKey(*first.ref);
+    EXPECT_FALSE(other.grab()) << "the second registration still holds the key";
+    m_hotKey->unregisterHotKey(*second.ref);
+    EXPECT_TRUE(other.grab()) << "nothing holds the key any more";
+    other.ungrab();
+}
+
+TEST_F(X11HotKey, AKeyCodeWithoutAKeyIsRefusedWithAReason)
+{
+    const auto refused = m_hotKey->registerHotKey(10, kShiftCmd, 0);
+    EXPECT_FALSE(refused.ref);
+    EXPECT_FALSE(refused.why.isEmpty());
+}
+
+} // namespace
