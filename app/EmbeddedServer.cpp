@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTcpSocket>
+#include <csignal>
+#include <sys/prctl.h>
 
 namespace lumeno {
 
@@ -32,6 +34,9 @@ EmbeddedServer::EmbeddedServer(QObject *parent) : QObject(parent)
 {
     // The server's own lines ("listening on ...") belong in the program's output.
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // Runs in the child before exec: the kernel ends the server when the program dies without
+    // reaching stop() (killed, crashed).
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 EmbeddedServer::~EmbeddedServer()

@@ -14,6 +14,16 @@ using namespace lumeno;
 
 namespace {
 
+// Gone, or a zombie nobody reaps: the orphan's new parent may not wait for it.
+bool hasEnded(pid_t pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
 TEST(EmbeddedServer, OnlyTheDefaultLoopbackAddressIsServedByTheProgram)
 {
     EXPECT_TRUE(EmbeddedServer::isDefaultAddress(QUrl("http://127.0.0.1:18765")));
@@ -94,6 +104,24 @@ TEST_F(FakeServerProgram, TheChildDoesNotOutliveItsOwner)
         EXPECT_EQ(kill(pid, 0), 0);
     }
     EXPECT_EQ(kill(pid, 0), -1);
+}
+
+TEST_F(FakeServerProgram, TheChildEndsWhenItsOwnerIsKilled)
+{
+    const pid_t owner = fork();
+    ASSERT_NE(owner, -1);
+    if (owner == 0) {
+        // The owner starts the server and is killed before it can stop it.
+        EmbeddedServer server;
+        server.start(QUrl(QString("http://127.0.0.1:%1").arg(freePort())), m_program);
+        for (;;)
+            pause();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorded(".pid").isEmpty(); }, 30000));
+    const pid_t child = recorded(".pid").toInt();
+    kill(owner, SIGKILL);
+    waitpid(owner, nullptr, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hasEnded(child); }, 30000));
 }
 
 TEST(EmbeddedServer, AMissingProgramIsReportedWithAReason)
