@@ -1,0 +1,58 @@
+#include "ResultPopover.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace lumeno {
+
+ResultPopover::ResultPopover(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    // The title names the window for window lists and for tools that look windows up by name.
+    setWindowTitle(QStringLiteral("Lumeno OCR"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void ResultPopover::setContent(QWidget *content)
+{
+    if (m_content == content)
+        return;
+    if (m_content) {
+        m_content->hide();
+        m_content->deleteLater();
+    }
+    m_content = content;
+    if (content)
+        layout()->addWidget(content);
+}
+
+void ResultPopover::showAt(const QRect &anchor)
+{
+    QScreen *screen = anchor.isEmpty() ? nullptr : QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    layout()->activate();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    move(placement(anchor, sizeHint(), available));
+    show();
+    raise();
+    activateWindow();
+}
+
+QPoint ResultPopover::placement(const QRect &anchor, const QSize &size, const QRect &available)
+{
+    if (anchor.isEmpty())
+        return {available.x() + available.width() - size.width(), available.y()};
+    int x = anchor.x() + anchor.width() / 2 - size.width() / 2;
+    int y = anchor.y() + anchor.height();
+    if (y + size.height() > available.y() + available.height())
+        y = anchor.y() - size.height();
+    x = qBound(available.x(), x, available.x() + available.width() - size.width());
+    y = qMax(available.y(), qMin(y, available.y() + available.height() - size.height()));
+    return {x, y};
+}
+
+} // namespace lumeno

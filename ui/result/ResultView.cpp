@@ -1,0 +1,186 @@
+#include "ResultView.h"
+
+#include "ContentView.h"
+#include "EscapeMonitor.h"
+#include "ImageTabView.h"
+#include "LumenoObject.h"
+#include "OCRLoading.h"
+#include "SymbolIcon.h"
+#include "TextPane.h"
+#include "TextTabView.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace lumeno {
+
+namespace {
+// About the size of a large title.
+constexpr int kCloseIconSide = 28;
+} // namespace
+
+ResultView::ResultView(ContentView *contentView, QWidget *parent)
+    : QWidget(parent), m_contentView(contentView), m_escapeMonitor(new EscapeMonitor(this)),
+      m_imageTabView(new ImageTabView(contentView->image(), this)),
+      m_textTabView(new TextTabView(this)), m_closeButton(new QToolButton(this))
+{
+    contentView->setParent(this);
+    setFixedWidth(kWidth);
+
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+    root->setSpacing(kSpacing);
+    root->addWidget(m_imageTabView);
+    root->addWidget(divider);
+    root->addWidget(m_textTabView);
+    root->addWidget(makeToolbar(), 0, Qt::AlignHCenter);
+
+    // Floats over the image pane's corner, inside the padding.
+    m_closeButton->setObjectName(QStringLiteral("closeButton"));
+    m_closeButton->setAutoRaise(true);
+    m_closeButton->setStyleSheet(QStringLiteral("QToolButton { border: none; background: none; }"));
+    m_closeButton->setIconSize(QSize(kCloseIconSide, kCloseIconSide));
+    m_closeButton->setIcon(SymbolIcon::pixmap(
+        QStringLiteral("window-close"), QStringLiteral(":/lumeno/result/xmark.circle.fill.svg"),
+        kCloseIconSide, Qt::white, devicePixelRatioF()));
+    m_closeButton->setToolTip(tr("Close"));
+    m_closeButton->move(kPadding, kPadding);
+    m_closeButton->raise();
+    connect(m_closeButton, &QToolButton::clicked, contentView, &ContentView::closeResultView);
+
+    bindTextPanes();
+    updateOcrButtonWidth();
+    updateTranslateTitle();
+    m_loading->setVisible(contentView->showLoading());
+
+    LumenoObject *lumenoObject = contentView->lumenoObject();
+    connect(lumenoObject, &LumenoObject::ocrModeTypeChanged, this,
+            &ResultView::updateOcrButtonWidth);
+    connect(lumenoObject, &LumenoObject::translateTargetCodeChanged, this,
+            &ResultView::updateTranslateTitle);
+    connect(contentView, &ContentView::showLoadingChanged, this,
+            [this] { m_loading->setVisible(m_contentView->showLoading()); });
+    connect(contentView, &ContentView::isShowAlertChanged, this, &ResultView::updateAlert);
+    connect(contentView, &ContentView::alertMessageChanged, this, [this] {
+        if (m_alert)
+            m_alert->setText(m_contentView->alertMessage());
+    });
+    updateAlert();
+}
+
+QWidget *ResultView::makeToolbar()
+{
+    auto *toolbar = new QWidget(this);
+    auto *row = new QHBoxLayout(toolbar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(kSpacing);
+
+    m_ocrButton = new QPushButton(tr("OCR"), toolbar);
+    m_ocrButton->setObjectName(QStringLiteral("ocrButton"));
+    connect(m_ocrButton, &QPushButton::clicked, m_contentView, &ContentView::startOCR);
+
+    m_loading = new OCRLoading(toolbar);
+
+    m_translateButton = new QPushButton(toolbar);
+    m_translateButton->setObjectName(QStringLiteral("translateButton"));
+    m_translateButton->setFixedWidth(kTranslateButtonWidth);
+    connect(m_translateButton, &QPushButton::clicked, m_contentView,
+            &ContentView::requestTranslation);
+
+    m_targetMenuButton = new QToolButton(toolbar);
+    m_targetMenuButton->setObjectName(QStringLiteral("targetMenuButton"));
+    m_targetMenuButton->setFixedSize(kTargetMenuSide, kTargetMenuSide);
+    m_targetMenuButton->setAutoRaise(true);
+    m_targetMenuButton->setPopupMode(QToolButton::InstantPopup);
+    m_targetMenuButton->setStyleSheet(QStringLiteral(
+        "QToolButton { border: none; } QToolButton::menu-indicator { image: none; }"));
+    m_targetMenuButton->setIconSize(QSize(kTargetMenuSide - 8, kTargetMenuSide - 8));
+    m_targetMenuButton->setIcon(SymbolIcon::pixmap(
+        QStringLiteral("pan-down"), QStringLiteral(":/lumeno/result/chevron.down.square.fill.svg"),
+        kTargetMenuSide - 8, palette().color(QPalette::ButtonText), devicePixelRatioF()));
+    auto *menu = new QMenu(m_targetMenuButton);
+    const QStringList names = m_contentView->languageArray();
+    for (int i = 0; i < names.size(); ++i)
+        menu->addAction(names.at(i), m_contentView,
+                        [this, i] { m_contentView->selectTranslationTarget(i); });
+    m_targetMenuButton->setMenu(menu);
+
+    row->addWidget(m_ocrButton);
+    row->addWidget(m_loading);
+    row->addWidget(m_translateButton);
+    row->addWidget(m_targetMenuButton);
+    return toolbar;
+}
+
+void ResultView::bindTextPanes()
+{
+    TextPane *ocrPane = m_textTabView->ocrPane();
+    TextPane *translationPane = m_textTabView->translationPane();
+    ocrPane->setText(m_contentView->ocrString());
+    translationPane->setText(m_contentView->translateString());
+    connect(ocrPane, &TextPane::textEdited, m_contentView, &ContentView::setOcrString);
+    connect(translationPane, &TextPane::textEdited, m_contentView,
+            &ContentView::setTranslateString);
+    connect(m_contentView, &ContentView::ocrStringChanged, ocrPane,
+            [this, ocrPane] { ocrPane->setText(m_contentView->ocrString()); });
+    connect(
+        m_contentView, &ContentView::translateStringChanged, translationPane,
+        [this, translationPane] { translationPane->setText(m_contentView->translateString()); });
+}
+
+void ResultView::updateOcrButtonWidth()
+{
+    const bool google = m_contentView->lumenoObject()->ocrModeType() == OcrModeType::google;
+    m_ocrButton->setFixedWidth(google ? kOcrButtonWidthGoogle : kOcrButtonWidthBaidu);
+}
+
+void ResultView::updateTranslateTitle()
+{
+    m_translateButton->setText(QStringLiteral("Translate(to ") +
+                               m_contentView->lumenoObject()->translateTargetCode() +
+                               QStringLiteral(")"));
+}
+
+void ResultView::updateAlert()
+{
+    if (!m_contentView->isShowAlert()) {
+        if (m_alert)
+            m_alert->close();
+        return;
+    }
+    if (m_alert)
+        return;
+    auto *alert = new QMessageBox(this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowTitle(QString());
+    alert->setTextFormat(Qt::PlainText);
+    alert->setText(m_contentView->alertMessage());
+    alert->setDefaultButton(alert->addButton(tr("OK"), QMessageBox::AcceptRole));
+    connect(alert, &QMessageBox::finished, m_contentView,
+            [this] { m_contentView->setIsShowAlert(false); });
+    m_alert = alert;
+    alert->open();
+}
+
+void ResultView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_escapeMonitor->install();
+}
+
+void ResultView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_escapeMonitor->remove();
+}
+
+} // namespace lumeno
