@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <leptonica/allheaders.h>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -48,6 +49,9 @@ void printError(const QString &text)
 int main(int argc, char **argv)
 {
     ensureSingleThreadedOpenMp(argv);
+    // Hostile images would otherwise print a Leptonica error line each; the client gets the
+    // refusal instead.
+    setMsgSeverity(L_SEVERITY_NONE);
 
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumeno-ocr-server"));
