@@ -1,0 +1,93 @@
+#include "Geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumeno {
+
+double Rect::minX() const
+{
+    return std::min(x, x + width);
+}
+
+double Rect::minY() const
+{
+    return std::min(y, y + height);
+}
+
+double Rect::maxX() const
+{
+    return std::max(x, x + width);
+}
+
+double Rect::maxY() const
+{
+    return std::max(y, y + height);
+}
+
+Rect Rect::standardized() const
+{
+    return {minX(), minY(), std::abs(width), std::abs(height)};
+}
+
+bool Rect::contains(Point p) const
+{
+    return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY();
+}
+
+bool Rect::contains(const Rect &other) const
+{
+    return other.minX() >= minX() && other.maxX() <= maxX() && other.minY() >= minY() &&
+           other.maxY() <= maxY();
+}
+
+Rect Rect::intersected(const Rect &other) const
+{
+    const double left = std::max(minX(), other.minX());
+    const double right = std::min(maxX(), other.maxX());
+    const double bottom = std::max(minY(), other.minY());
+    const double top = std::min(maxY(), other.maxY());
+    if (right <= left || top <= bottom)
+        return {};
+    return {left, bottom, right - left, top - bottom};
+}
+
+Rect Rect::insetBy(double d) const
+{
+    const Rect s = standardized();
+    return {s.x + d, s.y + d, s.width - 2 * d, s.height - 2 * d};
+}
+
+namespace geometry {
+
+Rect globalToPanel(const Rect &global, const Rect &screenFrame)
+{
+    return global.offsetBy(-screenFrame.x, -screenFrame.y);
+}
+
+QRectF panelToWidget(const Rect &panel, double panelHeight)
+{
+    const Rect s = panel.standardized();
+    return {s.x, panelHeight - s.y - s.height, s.width, s.height};
+}
+
+Point panelToWidget(Point panel, double panelHeight)
+{
+    return {panel.x, panelHeight - panel.y};
+}
+
+QRect panelToImage(const Rect &panel, double panelHeight, double devicePixelRatio)
+{
+    const QRectF widget = panelToWidget(panel, panelHeight);
+    // A tiny tolerance keeps 1.25 * 80 = 100.00000000000001 from growing by a whole pixel.
+    constexpr double slack = 1e-9;
+    const int left = int(std::floor(widget.left() * devicePixelRatio + slack));
+    const int top = int(std::floor(widget.top() * devicePixelRatio + slack));
+    const int right = int(std::ceil(widget.right() * devicePixelRatio - slack));
+    const int bottom = int(std::ceil(widget.bottom() * devicePixelRatio - slack));
+    return QRect(left, top, right - left, bottom - top);
+}
+
+} // namespace geometry
+
+} // namespace lumeno

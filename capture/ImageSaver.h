@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QImage>
+
+namespace lumeno {
+
+class LumenoObject;
+
+// Writes a captured image to the files the user switched on: PNG bytes at the PNG path and a
+// one-page PDF at the PDF path, each replaced atomically. Failures print one line each.
+class ImageSaver
+{
+public:
+    static void saveCapturedImage(const QImage &image, const LumenoObject &settings);
+};
+
+} // namespace lumeno

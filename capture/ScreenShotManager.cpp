@@ -1,0 +1,113 @@
+#include "ScreenShotManager.h"
+
+#include "CaptureNotifications.h"
+#include "NotificationCenter.h"
+#include "ScreenShotController.h"
+#include "ScreenShotView.h"
+#include "ScreenShotWindow.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+
+namespace lumeno {
+
+ScreenShotManager &ScreenShotManager::shared()
+{
+    // Deliberately never destroyed: controllers and panels may still be queued for deletion
+    // when the application object goes away.
+    static ScreenShotManager *const instance = new ScreenShotManager(Desktop::create());
+    return *instance;
+}
+
+ScreenShotManager::ScreenShotManager(std::unique_ptr<Desktop> desktop) : ScreenShotManager(*desktop)
+{
+    m_ownDesktop = std::move(desktop);
+}
+
+ScreenShotManager::ScreenShotManager(Desktop &desktop, QObject *parent)
+    : QObject(parent), m_desktop(desktop)
+{
+    connect(&m_desktop, &Desktop::activeSpaceChanged, this, &ScreenShotManager::screenChanged);
+    connect(&m_desktop, &Desktop::screenParametersChanged, this, &ScreenShotManager::screenChanged);
+}
+
+ScreenShotManager::~ScreenShotManager()
+{
+    std::puts("manager dealloc");
+    std::fflush(stdout);
+    for (const auto &controller : m_windowControllerArray)
+        delete controller.data();
+}
+
+std::vector<ScreenShotController *> ScreenShotManager::windowControllerArray() const
+{
+    std::vector<ScreenShotController *> result;
+    for (const auto &controller : m_windowControllerArray) {
+        if (controller)
+            result.push_back(controller.data());
+    }
+    return result;
+}
+
+void ScreenShotManager::startCapture()
+{
+    if (m_isWorking)
+        return;
+    m_isWorking = true;
+    // Both are read before any panel of this capture exists, so neither shows a panel.
+    m_arrayRect = m_desktop.windowList();
+    const QList<DesktopScreen> screens = m_desktop.screens();
+    // Every screen is grabbed before the first panel is shown: without a compositor a panel
+    // is opaque and would end up in the next screen's grab.
+    std::vector<std::optional<QImage>> grabs;
+    for (const DesktopScreen &screen : screens)
+        grabs.push_back(m_desktop.grabScreen(screen));
+
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        auto *controller = new ScreenShotController(*this, screens[i]);
+        controller->setWindow(std::make_unique<ScreenShotWindow>(*this, screens[i]));
+        const QRectF &f = screens[i].frame;
+        controller->window()->setContentView(
+            std::make_unique<ScreenShotView>(*this, Rect{f.x(), f.y(), f.width(), f.height()}));
+        m_windowControllerArray.emplace_back(controller);
+        m_captureState = CaptureState::highlight;
+        controller->beginCapture(grabs[size_t(i)]);
+    }
+}
+
+void ScreenShotManager::endCapture(std::optional<QImage> image)
+{
+    if (!m_isWorking)
+        return;
+    m_isWorking = false;
+    for (const auto &controller : m_windowControllerArray) {
+        if (controller && controller->window())
+            controller->window()->orderOut();
+    }
+    // The handler that ended the capture may still run on these objects; they go once it
+    // has returned to the event loop.
+    for (const auto &controller : m_windowControllerArray) {
+        if (controller)
+            controller->deleteLater();
+    }
+    m_windowControllerArray.clear();
+    std::puts("post endcapture: kNotifyCaptureEnd");
+    std::fflush(stdout);
+    std::optional<QVariantMap> userInfo;
+    if (image)
+        userInfo = QVariantMap{{kCaptureImageKey, QVariant::fromValue(*image)}};
+    NotificationCenter::defaultCenter().post(kNotifyCaptureEnd, {}, userInfo);
+}
+
+void ScreenShotManager::screenChanged(const QVariantMap &userInfo)
+{
+    const QByteArray text =
+        QJsonDocument(QJsonObject::fromVariantMap(userInfo)).toJson(QJsonDocument::Compact);
+    std::printf("--space changed-- %s\n", text.constData());
+    std::fflush(stdout);
+    if (m_isWorking)
+        endCapture(std::nullopt);
+}
+
+} // namespace lumeno

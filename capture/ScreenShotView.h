@@ -1,0 +1,65 @@
+#pragma once
+
+#include "DrawPathView.h"
+#include "Geometry.h"
+#include "SimpleLabelView.h"
+#include "ToolContainer.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+namespace lumeno {
+
+class ScreenShotManager;
+
+// The content of a capture panel: the unveiled grab inside the selection, its border and, while
+// the selection is adjusted, its eight handles. The veil around it is the panel's background.
+class ScreenShotView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr double kHandleRadius = 5;
+    static constexpr QRgb kBorderColor = 0xff1191fe; // RGB (17, 145, 254)
+    static constexpr double kBorderWidth = 2;
+
+    // screenFrame: the global frame of the screen the view covers.
+    ScreenShotView(ScreenShotManager &manager, const Rect &screenFrame);
+
+    // The whole screen's grab and the selection in panel points (y up); both or neither shown.
+    void setSelection(const std::optional<QImage> &image, const Rect &drawingRect);
+    const std::optional<QImage> &image() const { return m_image; }
+    const std::optional<Rect> &drawingRect() const { return m_drawingRect; }
+
+    // Prints the view's description: the hook of the annotation toolbar.
+    void showToolkit() const;
+    // Places the size label near the mouse; there is none unless one was attached.
+    void showSizeTip();
+    void hideSizeTip();
+    // Hides the annotation toolbar and the size label, where present.
+    void hideAnnotationTools();
+
+    // The annotation layer's hooks; nothing attaches them in a normal capture.
+    void setPathView(DrawPathView *view) { m_pathView = view; }
+    void setToolContainer(ToolContainer *view) { m_toolContainer = view; }
+    void setTipView(SimpleLabelView *view) { m_tipView = view; }
+
+    // The selection clipped to the view, in panel points; the zero rectangle when it misses.
+    Rect clippedDrawingRect() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    ScreenShotManager &m_manager;
+    Rect m_screenFrame;
+    std::optional<QImage> m_image;
+    std::optional<Rect> m_drawingRect;
+    QPointer<DrawPathView> m_pathView;
+    QPointer<ToolContainer> m_toolContainer;
+    QPointer<SimpleLabelView> m_tipView;
+};
+
+} // namespace lumeno

@@ -1,0 +1,126 @@
+#include "ScreenShotWindow.h"
+
+#include "MouseEventProtocol.h"
+#include "ScreenShotManager.h"
+#include "ScreenShotView.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <cstdio>
+
+namespace lumeno {
+
+ScreenShotWindow::ScreenShotWindow(ScreenShotManager &manager, const DesktopScreen &screen)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::NoDropShadowWindowHint | Qt::X11BypassWindowManagerHint),
+      m_manager(manager)
+{
+    // Bypassing the window manager keeps the overlay above docks and on every desktop, and
+    // leaves the user's active window active; the keyboard is grabbed instead.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    if (screen.screen) {
+        setScreen(screen.screen);
+        setGeometry(screen.screen->geometry());
+    } else {
+        resize(int(screen.frame.width()), int(screen.frame.height()));
+    }
+}
+
+ScreenShotWindow::~ScreenShotWindow()
+{
+    std::puts("snip window dealloc");
+    std::fflush(stdout);
+}
+
+void ScreenShotWindow::setContentView(std::unique_ptr<ScreenShotView> view)
+{
+    delete m_contentView;
+    m_contentView = view.release();
+    m_contentView->setParent(this);
+    m_contentView->setGeometry(rect());
+}
+
+void ScreenShotWindow::setBackgroundImage(const QImage &image)
+{
+    m_background = image;
+    update();
+}
+
+void ScreenShotWindow::showWindow()
+{
+    show();
+    raise();
+    activateWindow();
+    grabKeyboard();
+}
+
+void ScreenShotWindow::orderOut()
+{
+    releaseKeyboard();
+    hide();
+}
+
+void ScreenShotWindow::paintEvent(QPaintEvent *)
+{
+    {
+        QPainter painter(this);
+        if (m_background.isNull())
+            painter.fillRect(rect(), Qt::transparent);
+        else
+            painter.drawImage(QRectF(rect()), m_background);
+    }
+    emit painted();
+}
+
+void ScreenShotWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_contentView)
+        m_contentView->setGeometry(rect());
+}
+
+void ScreenShotWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (m_mouseDelegate && event->button() == Qt::LeftButton)
+        m_mouseDelegate->onMouseDown(1);
+}
+
+void ScreenShotWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (m_mouseDelegate && event->button() == Qt::LeftButton)
+        m_mouseDelegate->onMouseDown(2);
+}
+
+void ScreenShotWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_mouseDelegate && event->button() == Qt::LeftButton)
+        m_mouseDelegate->onMouseUp(1);
+}
+
+void ScreenShotWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_mouseDelegate)
+        return;
+    if (event->buttons() & Qt::LeftButton)
+        m_mouseDelegate->onMouseDragged(1);
+    else
+        m_mouseDelegate->onMouseMoved(1);
+}
+
+void ScreenShotWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    std::puts("Escape has been pressed");
+    std::fflush(stdout);
+    orderOut();
+    m_manager.endCapture(std::nullopt);
+}
+
+} // namespace lumeno

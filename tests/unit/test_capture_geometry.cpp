@@ -1,0 +1,120 @@
+#include "Geometry.h"
+#include "SnipUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumeno;
+
+TEST(CaptureRect, ContainsIsHalfOpenOnBothAxes)
+{
+    const Rect r{10, 20, 30, 40};
+    EXPECT_TRUE(r.contains(Point{10, 20}));
+    EXPECT_FALSE(r.contains(Point{40, 30}));
+    EXPECT_FALSE(r.contains(Point{20, 60}));
+    EXPECT_TRUE(r.contains(Point{39.999, 59.999}));
+    // A negative size describes the same area.
+    EXPECT_TRUE((Rect{40, 60, -30, -40}).contains(Point{10, 20}));
+}
+
+TEST(CaptureRect, IntersectionIsZeroWhenDisjointOrOnlyTouching)
+{
+    EXPECT_EQ((Rect{0, 0, 10, 10}).intersected(Rect{5, 5, 10, 10}), (Rect{5, 5, 5, 5}));
+    EXPECT_EQ((Rect{0, 0, 10, 10}).intersected(Rect{10, 0, 5, 5}), Rect{});
+    EXPECT_EQ((Rect{0, 0, 10, 10}).intersected(Rect{50, 50, 5, 5}), Rect{});
+    EXPECT_EQ((Rect{10, 10, -10, -10}).intersected(Rect{0, 0, 5, 5}), (Rect{0, 0, 5, 5}));
+}
+
+TEST(CaptureRect, StandardizeInsetAndContainment)
+{
+    EXPECT_EQ((Rect{100, 50, -40, -10}).standardized(), (Rect{60, 40, 40, 10}));
+    EXPECT_EQ((Rect{0, 0, 100, 50}).insetBy(8), (Rect{8, 8, 84, 34}));
+    EXPECT_EQ((Rect{0, 0, 100, 50}).insetBy(-8), (Rect{-8, -8, 116, 66}));
+    EXPECT_TRUE((Rect{0, 0, 100, 50}).contains(Rect{0, 0, 100, 50}));
+    EXPECT_FALSE((Rect{0, 0, 100, 50}).contains(Rect{1, 0, 100, 50}));
+}
+
+// A global selection on a screen with the given frame and ratio, and where it lands.
+struct PanelCase
+{
+    const char *name;
+    Rect screenFrame;
+    double devicePixelRatio;
+    Rect global;
+    QRectF widget;
+    QRect pixels;
+};
+
+class CapturePanelMapping : public ::testing::TestWithParam<PanelCase>
+{
+};
+
+TEST_P(CapturePanelMapping, GlobalSelectionLandsInPanelWidgetAndImage)
+{
+    const PanelCase &c = GetParam();
+    const Rect panel = geometry::globalToPanel(c.global, c.screenFrame);
+    EXPECT_EQ(geometry::panelToWidget(panel, c.screenFrame.height), c.widget);
+    EXPECT_EQ(geometry::panelToImage(panel, c.screenFrame.height, c.devicePixelRatio), c.pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, CapturePanelMapping,
+                         ::testing::Values(PanelCase{"primary_1x",
+                                                     {0, 0, 800, 600},
+                                                     1,
+                                                     {100, 100, 201, 151},
+                                                     {100, 349, 201, 151},
+                                                     {100, 349, 201, 151}},
+                                           PanelCase{"primary_2x",
+                                                     {0, 0, 800, 600},
+                                                     2,
+                                                     {100, 100, 201, 151},
+                                                     {100, 349, 201, 151},
+                                                     {200, 698, 402, 302}},
+                                           PanelCase{"left_and_lower_1_25x",
+                                                     {-640, 20, 640, 480},
+                                                     1.25,
+                                                     {-600, 300, 80, 40},
+                                                     {40, 160, 80, 40},
+                                                     {50, 200, 100, 50}},
+                                           PanelCase{"fraction_grows_outward_1_25x",
+                                                     {0, 0, 800, 600},
+                                                     1.25,
+                                                     {1, 1, 1, 1},
+                                                     {1, 598, 1, 1},
+                                                     {1, 747, 2, 2}},
+                                           PanelCase{"above_negative_origin_1_5x",
+                                                     {-300, 600, 400, 300},
+                                                     1.5,
+                                                     {-300, 600, 400, 300},
+                                                     {0, 0, 400, 300},
+                                                     {0, 0, 600, 450}},
+                                           PanelCase{"right_of_primary_2x",
+                                                     {1920, -200, 1280, 720},
+                                                     2,
+                                                     {2000, -100, 100, 100},
+                                                     {80, 520, 100, 100},
+                                                     {160, 1040, 200, 200}}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(CaptureSnipUtil, FlipUsesTheScreenAtTheOriginEvenWhenItIsNotFirst)
+{
+    QList<DesktopScreen> screens{{nullptr, QRectF(-1280, 0, 1280, 1024), 1},
+                                 {nullptr, QRectF(0, 0, 1920, 1080), 1}};
+    EXPECT_EQ(SnipUtil::flipToScreenCoordinates(Rect{10, 20, 300, 200}, screens),
+              (Rect{10, 860, 300, 200}));
+    // Without a screen at the origin the first screen's height is used.
+    screens[1].frame = QRectF(0.5 + 1920, 0, 1920, 1080);
+    EXPECT_EQ(SnipUtil::flipToScreenCoordinates(Rect{10, 20, 300, 200}, screens),
+              (Rect{10, 804, 300, 200}));
+}
+
+TEST(CaptureSnipUtil, CropKeepsRatioAndFailsOutsideTheImage)
+{
+    QImage grab(200, 100, QImage::Format_RGB32);
+    grab.fill(Qt::black);
+    grab.setDevicePixelRatio(2);
+    const auto crop = SnipUtil::cropToJpeg(grab, QRect(10, 10, 40, 20));
+    ASSERT_TRUE(crop.has_value());
+    EXPECT_EQ(crop->size(), QSize(40, 20));
+    EXPECT_EQ(crop->devicePixelRatio(), 2);
+    EXPECT_FALSE(SnipUtil::cropToJpeg(grab, QRect(300, 10, 40, 20)).has_value());
+}

@@ -1,0 +1,486 @@
+#include "CaptureNotifications.h"
+#include "FakeDesktop.h"
+#include "NotificationCenter.h"
+#include "ScreenShotController.h"
+#include "ScreenShotManager.h"
+#include "ScreenShotView.h"
+#include "ScreenShotWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace lumeno;
+
+namespace {
+
+QScreen *qtScreen(const QString &name)
+{
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen->name() == name)
+            return screen;
+    }
+    return nullptr;
+}
+
+// The offscreen screens of test_capture_screens.json in the capture's global space.
+DesktopScreen primaryScreen()
+{
+    return {qtScreen("primary"), QRectF(0, 0, 800, 600), 1};
+}
+
+DesktopScreen leftScreen()
+{
+    return {qtScreen("left"), QRectF(-640, 20, 640, 480), 2};
+}
+
+DesktopWindow window(QRectF bounds, qint32 layer = 0)
+{
+    return {bounds, layer};
+}
+
+void drain()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+class CaptureManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_desktop.setScreens({primaryScreen()});
+        m_desktop.setMouseLocation({400, 300});
+        NotificationCenter::defaultCenter().addObserver(
+            &m_observer, kNotifyCaptureEnd, [this](const Notification &n) { m_ends.push_back(n); });
+    }
+    void TearDown() override
+    {
+        m_manager.endCapture(std::nullopt);
+        drain();
+    }
+
+    ScreenShotController &controller(size_t i) { return *m_manager.windowControllerArray().at(i); }
+    ScreenShotView &view(size_t i) { return *controller(i).window()->contentView(); }
+    void moveMouse(size_t screen, QPointF to)
+    {
+        m_desktop.setMouseLocation(to);
+        controller(screen).onMouseMoved(0);
+        drain();
+    }
+
+    FakeDesktop m_desktop;
+    ScreenShotManager m_manager{m_desktop};
+    QObject m_observer;
+    std::vector<Notification> m_ends;
+};
+
+} // namespace
+
+TEST_F(CaptureManagerTest, StartOpensOnePanelPerScreenAndTakesTheWindowListOnce)
+{
+    m_desktop.setScreens({primaryScreen(), leftScreen()});
+    m_manager.startCapture();
+    m_manager.startCapture();
+    ASSERT_TRUE(m_manager.isWorking());
+    EXPECT_EQ(m_manager.captureState(), CaptureState::highlight);
+    ASSERT_EQ(m_manager.windowControllerArray().size(), 2u);
+    EXPECT_EQ(m_desktop.windowListCount(), 1);
+    EXPECT_EQ(m_desktop.grabCount(), 2);
+    EXPECT_TRUE(controller(0).window()->isVisible());
+    EXPECT_TRUE(controller(1).window()->isVisible());
+    EXPECT_EQ(controller(1).window()->geometry(), QRect(-640, 100, 640, 480));
+}
+
+TEST_F(CaptureManagerTest, EveryScreenIsGrabbedBeforeAnyPanelShows)
+{
+    m_desktop.setScreens({primaryScreen(), leftScreen()});
+    int visiblePanelsAtGrab = 0;
+    m_desktop.onGrab = [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            visiblePanelsAtGrab += qobject_cast<ScreenShotWindow *>(w) && w->isVisible();
+    };
+    m_manager.startCapture();
+    EXPECT_EQ(m_desktop.grabCount(), 2);
+    EXPECT_EQ(visiblePanelsAtGrab, 0);
+}
+
+TEST_F(CaptureManagerTest, EndPostsOnceWithTheImageAndEmptiesTheControllers)
+{
+    m_manager.startCapture();
+    QPointer<ScreenShotController> first = &controller(0);
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    m_manager.endCapture(image);
+    m_manager.endCapture(std::nullopt);
+    EXPECT_FALSE(m_manager.isWorking());
+    EXPECT_TRUE(m_manager.windowControllerArray().empty());
+    ASSERT_EQ(m_ends.size(), 1u);
+    ASSERT_TRUE(m_ends[0].userInfo.has_value());
+    EXPECT_EQ(m_ends[0].userInfo->value(kCaptureImageKey).value<QImage>(), image);
+    drain();
+    EXPECT_TRUE(first.isNull());
+}
+
+TEST_F(CaptureManagerTest, EscapeOnTheSecondScreenEndsTheCaptureOnBoth)
+{
+    m_desktop.setScreens({primaryScreen(), leftScreen()});
+    m_manager.startCapture();
+    QPointer<ScreenShotWindow> first = controller(0).window();
+    QPointer<ScreenShotWindow> second = controller(1).window();
+    QTest::keyClick(second.data(), Qt::Key_A);
+    EXPECT_TRUE(m_manager.isWorking());
+    testing::internal::CaptureStdout();
+    QTest::keyClick(second.data(), Qt::Key_Escape);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Escape has been pressed\n"), std::string::npos);
+    EXPECT_NE(out.find("post endcapture: kNotifyCaptureEnd\n"), std::string::npos);
+    EXPECT_FALSE(m_manager.isWorking());
+    ASSERT_FALSE(first.isNull());
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_FALSE(second->isVisible());
+    ASSERT_EQ(m_ends.size(), 1u);
+    EXPECT_FALSE(m_ends[0].userInfo.has_value());
+    drain();
+    EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(second.isNull());
+}
+
+TEST_F(CaptureManagerTest, SpaceOrScreenChangeCancelsOnlyAnOpenCapture)
+{
+    testing::internal::CaptureStdout();
+    m_desktop.emitActiveSpaceChanged({});
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "--space changed-- {}\n");
+    EXPECT_TRUE(m_ends.empty());
+
+    m_manager.startCapture();
+    m_desktop.emitActiveSpaceChanged({{"desktop", 2}});
+    EXPECT_FALSE(m_manager.isWorking());
+    ASSERT_EQ(m_ends.size(), 1u);
+    EXPECT_FALSE(m_ends[0].userInfo.has_value());
+
+    m_manager.startCapture();
+    m_desktop.emitScreenParametersChanged({});
+    EXPECT_FALSE(m_manager.isWorking());
+    EXPECT_EQ(m_ends.size(), 2u);
+}
+
+TEST_F(CaptureManagerTest, TrackInitNamesTheViewFrame)
+{
+    testing::internal::CaptureStdout();
+    m_manager.startCapture();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("track init: (0.0, 0.0, 800.0, 600.0)\n"),
+              std::string::npos);
+}
+
+// Where the mouse is, what the window list holds, and what the first screen then selects.
+struct PickCase
+{
+    const char *name;
+    QPointF mouse;
+    QList<DesktopWindow> windows;
+    Rect expected;
+};
+
+class CaptureWindowPick : public CaptureManagerTest, public ::testing::WithParamInterface<PickCase>
+{
+};
+
+TEST_P(CaptureWindowPick, SelectsTheWindowUnderTheMouse)
+{
+    const PickCase &c = GetParam();
+    m_desktop.setMouseLocation(c.mouse);
+    m_desktop.setWindowList(c.windows);
+    m_manager.startCapture();
+    EXPECT_EQ(controller(0).selection().captureWindowRect, c.expected);
+}
+
+const double kNaN = std::nan("");
+
+// Window bounds are y-down from the top of the 800 x 600 primary screen; the mouse is y-up.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaptureWindowPick,
+    ::testing::Values(PickCase{"ordinary_window_larger_than_the_screen",
+                               {100, 500},
+                               {window({-50, -50, 1000, 800})},
+                               {-50, -150, 1000, 800}},
+                      PickCase{"higher_layer_smaller_than_the_screen",
+                               {100, 590},
+                               {window({0, 0, 800, 30}, 25)},
+                               {0, 570, 800, 30}},
+                      PickCase{"higher_layer_of_the_screen_size_does_not_count",
+                               {100, 500},
+                               {window({0, 0, 800, 600}, 3), window({50, 50, 200, 200})},
+                               {50, 350, 200, 200}},
+                      PickCase{"desktop_level_never",
+                               {100, 500},
+                               {window({0, 0, 800, 600}, -2147483623)},
+                               {0, 0, 800, 600}},
+                      PickCase{"front_most_wins",
+                               {100, 500},
+                               {window({90, 90, 20, 20}), window({0, 0, 400, 400})},
+                               {90, 490, 20, 20}},
+                      PickCase{"no_list_means_the_whole_screen", {100, 500}, {}, {0, 0, 800, 600}},
+                      PickCase{"entry_without_bounds_is_skipped",
+                               {100, 500},
+                               {DesktopWindow{std::nullopt, 0}, window({50, 50, 200, 200})},
+                               {50, 350, 200, 200}},
+                      PickCase{"invalid_rectangle_stops_the_pass",
+                               {100, 500},
+                               {window({kNaN, 0, 10, 10}), window({50, 50, 200, 200})},
+                               {0, 0, 800, 600}},
+                      PickCase{"window_not_under_the_mouse",
+                               {700, 100},
+                               {window({50, 50, 200, 200})},
+                               {0, 0, 800, 600}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CaptureManagerTest, InvalidRectangleDrawsNothing)
+{
+    m_desktop.setWindowList({window({kNaN, 0, 10, 10})});
+    m_manager.startCapture();
+    drain();
+    EXPECT_FALSE(view(0).image().has_value());
+}
+
+TEST_F(CaptureManagerTest, HighlightReachesTheViewAndRepeatsAreSkipped)
+{
+    m_desktop.setWindowList({window({50, 50, 200, 200})});
+    m_desktop.setMouseLocation({100, 500});
+    m_manager.startCapture();
+    drain();
+    ASSERT_TRUE(view(0).image().has_value());
+    EXPECT_EQ(view(0).drawingRect(), (Rect{50, 350, 200, 200}));
+    // Once the view has it, a move inside the same window queues nothing.
+    view(0).setSelection(std::nullopt, Rect{});
+    moveMouse(0, {110, 510});
+    EXPECT_FALSE(view(0).image().has_value());
+    moveMouse(0, {400, 100});
+    EXPECT_EQ(view(0).drawingRect(), (Rect{0, 0, 800, 600}));
+}
+
+// Each step is an event on the first screen's controller, with the state it leaves.
+struct StateStep
+{
+    enum Event
+    {
+        down,
+        doubleDown,
+        dragged,
+        up,
+        moved
+    } event;
+    CaptureState expected;
+};
+
+struct StateCase
+{
+    const char *name;
+    CaptureState from;
+    std::vector<StateStep> steps;
+};
+
+class CaptureStateMachine : public CaptureManagerTest,
+                            public ::testing::WithParamInterface<StateCase>
+{
+};
+
+// Without a grab no confirmation can end the capture, so every transition stays visible.
+TEST_P(CaptureStateMachine, MovesThroughTheStates)
+{
+    const StateCase &c = GetParam();
+    m_desktop.setGrab(0, std::nullopt);
+    m_manager.startCapture();
+    m_manager.setCaptureState(c.from);
+    ScreenShotController &ctl = controller(0);
+    double x = 400;
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+        m_desktop.setMouseLocation({x += 10, 300});
+        switch (c.steps[i].event) {
+        case StateStep::down:
+            ctl.onMouseDown(1);
+            break;
+        case StateStep::doubleDown:
+            ctl.onMouseDown(2);
+            break;
+        case StateStep::dragged:
+            ctl.onMouseDragged(1);
+            break;
+        case StateStep::up:
+            ctl.onMouseUp(1);
+            break;
+        case StateStep::moved:
+            ctl.onMouseMoved(0);
+            break;
+        }
+        EXPECT_EQ(m_manager.captureState(), c.steps[i].expected) << "step " << i;
+        EXPECT_TRUE(m_manager.isWorking());
+    }
+}
+
+using S = StateStep;
+INSTANTIATE_TEST_SUITE_P(Table, CaptureStateMachine,
+                         ::testing::Values(StateCase{"click",
+                                                     CaptureState::highlight,
+                                                     {{S::moved, CaptureState::highlight},
+                                                      {S::down, CaptureState::firstMouseDown},
+                                                      {S::up, CaptureState::adjust}}},
+                                           StateCase{"drag",
+                                                     CaptureState::highlight,
+                                                     {{S::down, CaptureState::firstMouseDown},
+                                                      {S::dragged, CaptureState::readyAdjust},
+                                                      {S::dragged, CaptureState::readyAdjust},
+                                                      {S::moved, CaptureState::readyAdjust},
+                                                      {S::up, CaptureState::adjust}}},
+                                           StateCase{"adjust_stays",
+                                                     CaptureState::adjust,
+                                                     {{S::down, CaptureState::adjust},
+                                                      {S::dragged, CaptureState::adjust},
+                                                      {S::up, CaptureState::adjust},
+                                                      {S::doubleDown, CaptureState::adjust}}},
+                                           StateCase{
+                                               "double_click_in_highlight_is_a_plain_down",
+                                               CaptureState::highlight,
+                                               {{S::doubleDown, CaptureState::firstMouseDown}}},
+                                           StateCase{"edit_is_left_alone",
+                                                     CaptureState::edit,
+                                                     {{S::down, CaptureState::edit},
+                                                      {S::dragged, CaptureState::edit},
+                                                      {S::up, CaptureState::edit}}}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CaptureManagerTest, NextStartSetsHighlightAgain)
+{
+    m_manager.startCapture();
+    controller(0).onMouseDown(1);
+    controller(0).onMouseUp(1);
+    EXPECT_FALSE(m_manager.isWorking());
+    EXPECT_EQ(m_manager.captureState(), CaptureState::adjust);
+    m_manager.startCapture();
+    EXPECT_EQ(m_manager.captureState(), CaptureState::highlight);
+}
+
+TEST_F(CaptureManagerTest, ClickConfirmsTheHighlightedWindowOnTheClipboard)
+{
+    QImage grab = FakeDesktop::blankGrab(primaryScreen());
+    QPainter(&grab).fillRect(QRect(50, 50, 200, 200), Qt::red);
+    m_desktop.setGrab(0, grab);
+    m_desktop.setWindowList({window({50, 50, 200, 200})});
+    m_desktop.setMouseLocation({100, 500});
+    m_manager.startCapture();
+    QPointer<ScreenShotWindow> panel = controller(0).window();
+    controller(0).onMouseDown(1);
+    controller(0).onMouseUp(1);
+    ASSERT_EQ(m_ends.size(), 1u);
+    ASSERT_TRUE(m_ends[0].userInfo.has_value());
+    const QImage image = m_ends[0].userInfo->value(kCaptureImageKey).value<QImage>();
+    EXPECT_EQ(image.size(), QSize(200, 200));
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(200, 200));
+    const QColor centre = image.pixelColor(100, 100);
+    EXPECT_GT(centre.red(), 250);
+    EXPECT_LT(centre.green(), 5);
+    EXPECT_FALSE(panel->isVisible());
+}
+
+TEST_F(CaptureManagerTest, DoubleClickConfirmsAtOnceOutsideHighlight)
+{
+    m_manager.startCapture();
+    m_manager.setCaptureState(CaptureState::readyAdjust);
+    controller(0).onMouseDown(2);
+    EXPECT_FALSE(m_manager.isWorking());
+    ASSERT_EQ(m_ends.size(), 1u);
+    EXPECT_TRUE(m_ends[0].userInfo.has_value());
+}
+
+TEST_F(CaptureManagerTest, ConfirmationThatCannotBeEncodedEndsWithoutAnImage)
+{
+    // Wider than a JPEG can be.
+    const DesktopScreen wide{nullptr, QRectF(0, 0, 70000, 1), 1};
+    m_desktop.setScreens({wide});
+    m_desktop.setMouseLocation({10, 0});
+    m_manager.startCapture();
+    controller(0).onMouseDown(1);
+    controller(0).onMouseUp(1);
+    EXPECT_FALSE(m_manager.isWorking());
+    ASSERT_EQ(m_ends.size(), 1u);
+    EXPECT_FALSE(m_ends[0].userInfo.has_value());
+}
+
+TEST_F(CaptureManagerTest, NoGrabLeavesTheCaptureOpenUntilEscape)
+{
+    m_desktop.setGrab(0, std::nullopt);
+    m_manager.startCapture();
+    controller(0).onMouseDown(1);
+    controller(0).onMouseUp(1);
+    EXPECT_TRUE(m_manager.isWorking());
+    EXPECT_TRUE(m_ends.empty());
+    QTest::keyClick(controller(0).window(), Qt::Key_Escape);
+    EXPECT_FALSE(m_manager.isWorking());
+    EXPECT_EQ(m_ends.size(), 1u);
+}
+
+// The left screen starts 640 points left of the primary and 20 above its bottom, at ratio 2: a
+// red block at global (-600, 300, 100, 50) sits at its pixels (80, 300, 200, 100).
+TEST_F(CaptureManagerTest, HandOverAndDragOnAScreenAwayFromTheOrigin)
+{
+    m_desktop.setScreens({primaryScreen(), leftScreen()});
+    QImage grab = FakeDesktop::blankGrab(leftScreen());
+    QPainter(&grab).fillRect(QRectF(40, 150, 100, 50), Qt::red); // points, at ratio 2
+    m_desktop.setGrab(1, grab);
+    m_manager.startCapture();
+    drain();
+    ASSERT_TRUE(view(0).image().has_value());
+
+    // Onto the left screen: the primary's view is cleared and the left one takes over.
+    moveMouse(0, {-500, 200});
+    EXPECT_FALSE(view(0).image().has_value());
+    ASSERT_TRUE(view(1).image().has_value());
+    EXPECT_EQ(view(1).drawingRect(), (Rect{0, 0, 640, 480}));
+
+    ScreenShotController &left = controller(1);
+    m_desktop.setMouseLocation({-600, 300});
+    left.onMouseDown(1);
+    m_desktop.setMouseLocation({-501, 349});
+    left.onMouseDragged(1);
+    drain();
+    EXPECT_EQ(left.selection().captureWindowRect, (Rect{-600, 300, 100, 50}));
+    EXPECT_EQ(view(1).drawingRect(), (Rect{40, 280, 100, 50}));
+    left.onMouseUp(1);
+
+    ASSERT_EQ(m_ends.size(), 1u);
+    ASSERT_TRUE(m_ends[0].userInfo.has_value());
+    const QImage image = m_ends[0].userInfo->value(kCaptureImageKey).value<QImage>();
+    EXPECT_EQ(image.size(), QSize(200, 100));
+    EXPECT_EQ(image.devicePixelRatio(), 2);
+    for (const QPoint p : {QPoint(0, 0), QPoint(199, 0), QPoint(0, 99), QPoint(199, 99)}) {
+        const QColor c = image.pixelColor(p);
+        EXPECT_GT(c.red(), 240) << p.x() << "," << p.y();
+        EXPECT_LT(c.green() + c.blue(), 20) << p.x() << "," << p.y();
+    }
+}
+
+TEST_F(CaptureManagerTest, HandOverIsIgnoredOutsideHighlightAndFromItself)
+{
+    m_desktop.setScreens({primaryScreen(), leftScreen()});
+    m_manager.startCapture();
+    drain();
+    m_desktop.setMouseLocation({-500, 200});
+    m_manager.setCaptureState(CaptureState::readyAdjust);
+    controller(0).highlightWindowUnderMouse();
+    drain();
+    EXPECT_FALSE(view(1).image().has_value());
+
+    m_manager.setCaptureState(CaptureState::highlight);
+    NotificationCenter::defaultCenter().post(kNotifyMouseLocationChange, {},
+                                             QVariantMap{{"context", 7}});
+    drain();
+    EXPECT_FALSE(view(1).image().has_value());
+}
