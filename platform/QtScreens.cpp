@@ -40,6 +40,11 @@ QPointF QtScreens::toGlobal(QPointF qtPoint, const QRectF &primary)
     return {qtPoint.x() - primary.x(), primary.y() + primary.height() - qtPoint.y()};
 }
 
+QPointF QtScreens::cursorToGlobal(QPoint cursor, const QRectF &primary)
+{
+    return toGlobal(QPointF(cursor.x(), cursor.y() + 1), primary);
+}
+
 QRectF QtScreens::toWindowServer(const QRectF &qtRect, const QRectF &primary)
 {
     return qtRect.translated(-primary.topLeft());
@@ -64,7 +69,7 @@ QList<DesktopScreen> QtScreens::screens()
 
 QPointF QtScreens::mouseLocation()
 {
-    return toGlobal(QCursor::pos(), primaryGeometry());
+    return cursorToGlobal(QCursor::pos(), primaryGeometry());
 }
 
 std::optional<QImage> QtScreens::grabScreen(const DesktopScreen &screen)

@@ -1,4 +1,5 @@
 #include "Geometry.h"
+#include "QtScreens.h"
 #include "SnipUtil.h"
 
 #include <gtest/gtest.h>
@@ -117,4 +118,25 @@ TEST(CaptureSnipUtil, CropKeepsRatioAndFailsOutsideTheImage)
     EXPECT_EQ(crop->size(), QSize(40, 20));
     EXPECT_EQ(crop->devicePixelRatio(), 2);
     EXPECT_FALSE(SnipUtil::cropToJpeg(grab, QRect(300, 10, 40, 20)).has_value());
+}
+
+// A 100-row window from row 100 (y down) on a 1080-row primary screen flips to y 880 to 980.
+TEST(CaptureCursor, CursorPixelLandsInsideTheWindowItIsOver)
+{
+    const QRectF primary(0, 0, 1920, 1080);
+    const Rect window{50, 880, 100, 100};
+    struct Case
+    {
+        QPoint cursor;
+        bool inside;
+    };
+    for (const Case c : {Case{{50, 100}, true}, Case{{149, 199}, true}, Case{{50, 99}, false},
+                         Case{{50, 200}, false}, Case{{150, 150}, false}}) {
+        const QPointF p = QtScreens::cursorToGlobal(c.cursor, primary);
+        EXPECT_EQ(window.contains(Point{p.x(), p.y()}), c.inside)
+            << c.cursor.x() << "," << c.cursor.y();
+    }
+    // A primary screen that is not at Qt's origin (X11 puts the leftmost screen there).
+    const QPointF p = QtScreens::cursorToGlobal({1930, 0}, QRectF(1920, 0, 1280, 1024));
+    EXPECT_EQ(p, QPointF(10, 1023));
 }
