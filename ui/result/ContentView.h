@@ -1,0 +1,121 @@
+#pragma once
+
+#include "RecognitionOutcome.h"
+#include "RequestProvider.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace lumeno {
+
+class LumenoObject;
+
+// State and actions of the result popover for one capture: the captured image, the recognised
+// text and its translation, the loading flag and the alert. The popover's widgets bind to these
+// properties; the recognition and translation replies write them, always on the main thread.
+class ContentView : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QImage image READ image CONSTANT)
+    Q_PROPERTY(QImage nsImage READ nsImage CONSTANT)
+    Q_PROPERTY(int selectedTab READ selectedTab WRITE setSelectedTab NOTIFY selectedTabChanged)
+    Q_PROPERTY(QString ocrString READ ocrString WRITE setOcrString NOTIFY ocrStringChanged)
+    Q_PROPERTY(QString translateString READ translateString WRITE setTranslateString NOTIFY
+                   translateStringChanged)
+    Q_PROPERTY(QString buttonTitle READ buttonTitle WRITE setButtonTitle NOTIFY buttonTitleChanged)
+    Q_PROPERTY(bool showLoading READ showLoading WRITE setShowLoading NOTIFY showLoadingChanged)
+    Q_PROPERTY(bool isShowAlert READ isShowAlert WRITE setIsShowAlert NOTIFY isShowAlertChanged)
+    Q_PROPERTY(
+        QString alertMessage READ alertMessage WRITE setAlertMessage NOTIFY alertMessageChanged)
+    Q_PROPERTY(QStringList languageArray READ languageArray CONSTANT)
+    Q_PROPERTY(QStringList translateCodeArray READ translateCodeArray CONSTANT)
+    Q_PROPERTY(QStringList languageCodeArray READ languageCodeArray CONSTANT)
+
+public:
+    // An engine completion: gets the image as Base64 PNG and the run's provider.
+    using Engine = void (ContentView::*)(const QString &imageBase64,
+                                         std::shared_ptr<RequestProvider> provider);
+
+    // The view of one capture; lumenoObject is the program's shared state and must outlive it.
+    ContentView(LumenoObject *lumenoObject, const QImage &capture, QObject *parent = nullptr);
+
+    LumenoObject *lumenoObject() const { return m_lumenoObject; }
+    QImage image() const { return m_image; }
+    QImage nsImage() const { return m_nsImage; }
+    int selectedTab() const { return m_selectedTab; }
+    QString ocrString() const { return m_ocrString; }
+    QString translateString() const { return m_translateString; }
+    QString buttonTitle() const { return m_buttonTitle; }
+    bool showLoading() const { return m_showLoading; }
+    bool isShowAlert() const { return m_isShowAlert; }
+    QString alertMessage() const { return m_alertMessage; }
+    QStringList languageArray() const { return m_languageArray; }
+    QStringList translateCodeArray() const { return m_translateCodeArray; }
+    QStringList languageCodeArray() const { return m_languageCodeArray; }
+
+    void setSelectedTab(int value);
+    void setOcrString(const QString &value);
+    void setTranslateString(const QString &value);
+    void setButtonTitle(const QString &value);
+    void setShowLoading(bool value);
+    void setIsShowAlert(bool value);
+    void setAlertMessage(const QString &value);
+
+    // Time-out and size limit of the requests this view sends from now on.
+    void setRequestOptions(const RequestProvider::Options &options) { m_requestOptions = options; }
+
+    // The "OCR" button: shows the loading flag and runs the engine of the shared state's mode.
+    void startOCR();
+    // A row of the translation-target menu; an index outside the tables changes nothing.
+    void selectTranslationTarget(int index);
+    // The close button: asks the shell to close the popover.
+    void closeResultView();
+    // The translate button: translates ocrString into the shared state's target language.
+    void requestTranslation();
+
+    // Encodes the image off the main thread, then calls engine on the main thread. An image that
+    // cannot be encoded ends the run with the common failure alert.
+    void startRecognition(Engine engine);
+    void recognizeWithBaidu(const QString &imageBase64, std::shared_ptr<RequestProvider> provider);
+    void recognizeWithGoogle(const QString &imageBase64, std::shared_ptr<RequestProvider> provider);
+
+    void handleBaiduReply(const RequestResult &result);
+    void handleGoogleOCRReply(const RequestResult &result);
+    void handleVisionReply(const RequestResult &result);
+    void handleTranslationReply(const RequestResult &result);
+    void showServerUnreachableAlert();
+
+signals:
+    void selectedTabChanged();
+    void ocrStringChanged();
+    void translateStringChanged();
+    void buttonTitleChanged();
+    void showLoadingChanged();
+    void isShowAlertChanged();
+    void alertMessageChanged();
+
+private:
+    void applyRecognition(const RecognitionOutcome &outcome);
+    // Calls handler on this view with the result, unless the view is gone by then.
+    RequestProvider::Completion replyTo(void (ContentView::*handler)(const RequestResult &));
+
+    LumenoObject *m_lumenoObject;
+    QImage m_image;
+    QImage m_nsImage;
+    int m_selectedTab = 0;
+    QString m_ocrString;
+    QString m_translateString;
+    QString m_buttonTitle = QStringLiteral("Copy");
+    bool m_showLoading = false;
+    bool m_isShowAlert = false;
+    QString m_alertMessage;
+    QStringList m_languageArray;
+    QStringList m_translateCodeArray;
+    QStringList m_languageCodeArray;
+    RequestProvider::Options m_requestOptions;
+};
+
+} // namespace lumeno
