@@ -61,8 +61,7 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(m_statusMenu->captureAction(), &QAction::triggered, this, &AppDelegate::screenshot);
     for (QAction *mode : {m_statusMenu->googleModeAction(), m_statusMenu->baiduModeAction()})
         connect(mode, &QAction::triggered, this, [this, mode] { ocrMode(mode->data().toInt()); });
-    connect(m_statusMenu->quitAction(), &QAction::triggered, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
+    connect(m_statusMenu->quitAction(), &QAction::triggered, this, &AppDelegate::quitApp);
     updateKeyEquivalent();
 
     m_statusBarItem =
@@ -125,6 +124,13 @@ void AppDelegate::ocrMode(int tag)
         m_statusMenu->ocrModeItem()->setText(tr("OCR Mode (Mode2)"));
         m_lumenoObject.setOcrModeType(OcrModeType::baidu);
     }
+}
+
+void AppDelegate::quitApp()
+{
+    // Queued: the menu that triggered this is still on the stack.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                              Qt::QueuedConnection);
 }
 
 void AppDelegate::closeOcrView()

@@ -49,6 +49,8 @@ public:
     void screenshot();
     // tag 1: Google, tag 2: the maker's server; other tags change nothing.
     void ocrMode(int tag);
+    // "Quit  Lumeno OCR": ends the event loop; main then stops the embedded server.
+    void quitApp();
     void closeOcrView();
     // Shows a confirmed capture (saved first) in the popover; a cancelled one shows nothing.
     void lumenoOCRView(const Notification &notification);
