@@ -1,0 +1,85 @@
+#include "TrayProgram.h"
+
+#include "X11Session.h"
+
+#include <QRegularExpression>
+
+namespace lumeno::e2e {
+
+namespace {
+
+void stopProcess(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+}
+
+} // namespace
+
+TrayProgram::TrayProgram()
+{
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
+                     [this] { m_output += QString::fromUtf8(m_process.readAllStandardOutput()); });
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+TrayProgram::~TrayProgram()
+{
+    stopProcess(m_process);
+}
+
+bool TrayProgram::start(const QUrl &ocrServer, const QUrl &translate)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LUMENO_CONFIG_DIR", m_config.path());
+    environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
+    environment.insert("LUMENO_OCR_SERVER_URL", ocrServer.toString());
+    environment.insert("LUMENO_TRANSLATE_URL", translate.toString());
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    m_process.setProcessEnvironment(environment);
+    m_process.start(QStringLiteral(LUMENO_OCR_PROGRAM), {});
+    if (!m_process.waitForStarted(30000))
+        return false;
+    // Ready once the tray host has taken the icon in.
+    return waitUntil([this] {
+        for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
+            if (window.geometry.size() == QSize(22, 22) && !window.geometry.topLeft().isNull())
+                return true;
+        return false;
+    });
+}
+
+bool TrayProgram::waitForOutput(const QString &text, std::chrono::milliseconds timeout)
+{
+    return waitUntil([&] { return m_output.contains(text); }, timeout);
+}
+
+OcrServer::~OcrServer()
+{
+    stopProcess(m_process);
+}
+
+bool OcrServer::start()
+{
+    m_process.start(QStringLiteral(LUMENO_SERVER_PROGRAM), {"--host", "127.0.0.1", "--port", "0"});
+    if (!m_process.waitForStarted(30000))
+        return false;
+    static const QRegularExpression ready(QStringLiteral("listening on (http://\\S+)"));
+    QString output;
+    const bool started = waitUntil(
+        [&] {
+            output += QString::fromUtf8(m_process.readAllStandardOutput());
+            return ready.match(output).hasMatch();
+        },
+        60s);
+    if (started)
+        m_baseUrl = QUrl(ready.match(output).captured(1));
+    return started;
+}
+
+} // namespace lumeno::e2e

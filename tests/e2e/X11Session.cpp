@@ -1,0 +1,103 @@
+#include "X11Session.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace lumeno::e2e {
+
+std::optional<QString> run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void xdotool(const QStringList &arguments)
+{
+    EXPECT_TRUE(run(QStringLiteral("xdotool"), arguments))
+        << "xdotool " << arguments.join(' ').toStdString();
+}
+
+void click(const QPoint &at, int button)
+{
+    xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+    xdotool({"click", QString::number(button)});
+}
+
+void key(const QString &keys)
+{
+    xdotool({"key", keys});
+}
+
+QString clipboardText()
+{
+    return run(QStringLiteral("xclip"), {"-selection", "clipboard", "-o"}).value_or(QString());
+}
+
+namespace {
+
+std::optional<X11Window> describe(const QString &id)
+{
+    const auto name = run(QStringLiteral("xdotool"), {"getwindowname", id});
+    const auto geometry = run(QStringLiteral("xdotool"), {"getwindowgeometry", id});
+    if (!name || !geometry)
+        return std::nullopt;
+    static const QRegularExpression pattern(
+        QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const auto match = pattern.match(*geometry);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return X11Window{id, name->trimmed(),
+                     QRect(match.captured(1).toInt(), match.captured(2).toInt(),
+                           match.captured(3).toInt(), match.captured(4).toInt())};
+}
+
+std::vector<X11Window> search(const QStringList &criteria)
+{
+    std::vector<X11Window> windows;
+    const auto ids =
+        run(QStringLiteral("xdotool"), QStringList{"search", "--onlyvisible"} + criteria);
+    if (!ids)
+        return windows;
+    for (const QString &id : ids->split('\n', Qt::SkipEmptyParts))
+        if (auto window = describe(id))
+            windows.push_back(*window);
+    return windows;
+}
+
+} // namespace
+
+std::vector<X11Window> visibleWindows(const QString &classname)
+{
+    return search({"--classname", classname});
+}
+
+std::optional<X11Window> visibleWindowNamed(const QString &name)
+{
+    for (const X11Window &window : search({"--name", QLatin1Char('^') + name + QLatin1Char('$')}))
+        if (window.name == name)
+            return window;
+    return std::nullopt;
+}
+
+bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+} // namespace lumeno::e2e

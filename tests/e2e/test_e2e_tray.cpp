@@ -1,0 +1,218 @@
+// The tray program from the hot key to recognised, translated and copied text, driven under
+// Xvfb with openbox and tint2 (tests/support/with-x11-session --tray) as a user would.
+#include "ContentView.h"
+#include "CopyIcon.h"
+#include "FakeHttpServer.h"
+#include "LumenoObject.h"
+#include "RequestConfig.h"
+#include "ResultView.h"
+#include "TextPane.h"
+#include "TextTabView.h"
+#include "Translation.h"
+#include "TrayProgram.h"
+#include "UserDefaults.h"
+#include "X11Session.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+using namespace lumeno;
+using namespace lumeno::e2e;
+
+namespace {
+
+const QString kPopoverName = QStringLiteral("Lumeno OCR");
+const QString kTranslation = QStringLiteral("BONJOUR LUMENO");
+
+// Where the popover's controls sit: the same widgets laid out in this process, which shares the
+// program's style, fonts and screen.
+class PopoverLayout
+{
+public:
+    PopoverLayout()
+        : m_store(m_dir.path() + "/defaults.json"), m_state(m_store),
+          m_view(new ContentView(&m_state, QImage(10, 10, QImage::Format_RGB32)))
+    {
+        // Shown, so that every nested layout places its widgets, but never mapped.
+        m_view.setAttribute(Qt::WA_DontShowOnScreen);
+        m_view.show();
+    }
+    QSize size() const { return m_view.size(); }
+    QPoint ocrButton() const { return centre(m_view.ocrButton()); }
+    QPoint translateButton() const { return centre(m_view.translateButton()); }
+    QPoint ocrCopyIcon() const { return centre(m_view.textTabView()->ocrPane()->copyIcon()); }
+    QPoint translationCopyIcon() const
+    {
+        return centre(m_view.textTabView()->translationPane()->copyIcon());
+    }
+
+private:
+    QPoint centre(const QWidget *widget) const
+    {
+        return widget->mapTo(&m_view, widget->rect().center());
+    }
+
+    QTemporaryDir m_dir;
+    UserDefaults m_store;
+    LumenoObject m_state;
+    ResultView m_view;
+};
+
+// A window showing text that OCR must find.
+class TextWindow : public QLabel
+{
+public:
+    TextWindow() : QLabel(QStringLiteral("HELLO LUMENO 2026"))
+    {
+        setWindowTitle(QStringLiteral(" "));
+        QFont big = font();
+        big.setPixelSize(56);
+        big.setBold(true);
+        setFont(big);
+        setAlignment(Qt::AlignCenter);
+        setStyleSheet(QStringLiteral("QLabel { background: white; color: black; }"));
+        setFixedSize(760, 200);
+        move(200, 200);
+        show();
+    }
+};
+
+// The translation service: checks the signed form and answers with a fixed text.
+class TranslationService
+{
+public:
+    TranslationService()
+    {
+        m_server.setReplyFunction([this](const HttpRequest &request) {
+            const QUrlQuery form(QString::fromUtf8(request.body));
+            const QString appId = form.queryItemValue("appid", QUrl::FullyDecoded);
+            const QString text = form.queryItemValue("q", QUrl::FullyDecoded);
+            const QString salt = form.queryItemValue("salt", QUrl::FullyDecoded);
+            const QByteArray expected =
+                QCryptographicHash::hash((appId + text + salt + kTranslationSecretKey).toUtf8(),
+                                         QCryptographicHash::Md5)
+                    .toHex();
+            m_signedCorrectly = !text.isEmpty() && appId == kTranslationAppId &&
+                                form.queryItemValue("sign").toLatin1() == expected;
+            if (!m_signedCorrectly)
+                return HttpResponse{200, R"({"error_code":"54001","error_msg":"Invalid Sign"})",
+                                    "application/json"};
+            return HttpResponse{
+                200,
+                QStringLiteral(
+                    R"({"from":"en","to":"fra","trans_result":[{"src":"x","dst":"%1"}]})")
+                    .arg(kTranslation)
+                    .toUtf8(),
+                "application/json"};
+        });
+    }
+    bool start() { return m_server.start().ok; }
+    QUrl baseUrl() const { return m_server.baseUrl(); }
+    bool signedCorrectly() const { return m_signedCorrectly; }
+    size_t requestCount() const { return m_server.requests().size(); }
+
+private:
+    test::FakeHttpServer m_server;
+    std::atomic<bool> m_signedCorrectly = false;
+};
+
+bool captureOverlayShown()
+{
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
+        if (window.geometry.size() == screen)
+            return true;
+    return false;
+}
+
+std::optional<X11Window> popover()
+{
+    return visibleWindowNamed(kPopoverName);
+}
+
+void savePopoverShot(const X11Window &window, const QString &name)
+{
+    QDir().mkpath(QStringLiteral(LUMENO_E2E_ARTIFACTS));
+    const QRect g = window.geometry;
+    QGuiApplication::primaryScreen()
+        ->grabWindow(0, g.x(), g.y(), g.width(), g.height())
+        .save(QStringLiteral(LUMENO_E2E_ARTIFACTS) + QLatin1Char('/') + name);
+}
+
+// Takes the text window with the hot key and waits for the popover.
+std::optional<X11Window> captureTextWindow(const TextWindow &window)
+{
+    key(QStringLiteral("shift+ctrl+e"));
+    if (!waitUntil(captureOverlayShown))
+        return std::nullopt;
+    const QPoint inside = window.mapToGlobal(window.rect().center());
+    // The highlight follows the mouse; the release takes the window under it.
+    xdotool({"mousemove", QString::number(inside.x() + 5), QString::number(inside.y())});
+    click(inside);
+    std::optional<X11Window> shown;
+    waitUntil([&] { return (shown = popover()).has_value(); });
+    return shown;
+}
+
+class TrayEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under with-x11-session --tray";
+        ASSERT_TRUE(m_translation.start());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
+    }
+
+    TextWindow m_window;
+    TranslationService m_translation;
+    PopoverLayout m_layout;
+};
+
+TEST_F(TrayEndToEnd, HotKeyCaptureRecognisesTranslatesAndCopies)
+{
+    OcrServer server;
+    ASSERT_TRUE(server.start());
+    TrayProgram program;
+    ASSERT_TRUE(program.start(server.baseUrl(), m_translation.baseUrl()));
+
+    const auto shown = captureTextWindow(m_window);
+    ASSERT_TRUE(shown) << program.output().toStdString();
+    ASSERT_EQ(shown->geometry.size(), m_layout.size()) << "the probe lays the popover out alike";
+    const QPoint origin = shown->geometry.topLeft();
+
+    click(origin + m_layout.ocrButton());
+    ASSERT_TRUE(program.waitForOutput("LUMENO", 60s)) << program.output().toStdString();
+
+    click(origin + m_layout.translateButton());
+    ASSERT_TRUE(program.waitForOutput("Translation: " + kTranslation, 30s))
+        << program.output().toStdString();
+    EXPECT_TRUE(m_translation.signedCorrectly());
+    savePopoverShot(*shown, QStringLiteral("popover.png"));
+
+    click(origin + m_layout.ocrCopyIcon());
+    QString copied;
+    ASSERT_TRUE(waitUntil([&] { return (copied = clipboardText()).contains("LUMENO"); }))
+        << copied.toStdString();
+    EXPECT_TRUE(copied.contains("HELLO")) << copied.toStdString();
+    EXPECT_TRUE(program.output().contains(copied)) << "the pane holds exactly the recognised text";
+
+    click(origin + m_layout.translationCopyIcon());
+    EXPECT_TRUE(waitUntil([] { return clipboardText() == kTranslation; }));
+
+    key(QStringLiteral("Escape"));
+    EXPECT_TRUE(waitUntil([] { return !popover(); })) << "Escape closes the popover";
+    EXPECT_TRUE(program.isRunning());
+}
+
+} // namespace
