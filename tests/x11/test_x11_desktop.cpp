@@ -1,0 +1,173 @@
+// The X11 desktop against a real X server with openbox: window list order, bounds and layers,
+// and screen grabs. Run by with-x11-session.
+#include "x11/X11Desktop.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+using namespace lumeno;
+
+namespace {
+
+// A window that paints itself in one colour.
+class Swatch : public QWidget
+{
+public:
+    explicit Swatch(QColor color) : m_color(color) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), m_color); }
+
+private:
+    QColor m_color;
+};
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    auto *reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+}
+
+xcb_connection_t *connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+// Waits up to 20 s (a loaded machine is slow to map) until the condition holds.
+bool waitFor(const std::function<bool()> &condition)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > 20000)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+class X11DesktopTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_desktop = X11Desktop::create();
+        ASSERT_TRUE(m_desktop) << "no X connection";
+    }
+
+    std::unique_ptr<X11Desktop> m_desktop;
+};
+
+// Where openbox put a top-level's frame, in root coordinates.
+QRectF frameOf(const QWidget &w)
+{
+    return QRectF(w.frameGeometry());
+}
+
+} // namespace
+
+TEST_F(X11DesktopTest, ListsWindowsFrontToBackWithFramesAndLayerZero)
+{
+    Swatch back(Qt::red), front(Qt::blue);
+    back.setGeometry(100, 100, 300, 200);
+    front.setGeometry(250, 180, 300, 200);
+    back.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&back));
+    front.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&front));
+    // Framed by the window manager and stacked: the front window was mapped last.
+    ASSERT_TRUE(waitFor([&] {
+        const auto list = m_desktop->windowList();
+        return list.size() == 2 && list[0].bounds == frameOf(front) &&
+               list[1].bounds == frameOf(back) && frameOf(front) != QRectF(front.geometry());
+    })) << "window list never settled";
+    const auto list = m_desktop->windowList();
+    EXPECT_EQ(list[0].layer, 0);
+    EXPECT_EQ(list[1].layer, 0);
+    // The frame includes the title bar above the client area.
+    EXPECT_LT(list[0].bounds->top(), front.geometry().top());
+
+    back.raise();
+    back.activateWindow();
+    EXPECT_TRUE(waitFor([&] {
+        const auto l = m_desktop->windowList();
+        return l.size() == 2 && l[0].bounds == frameOf(back);
+    })) << "raising the back window did not bring it first";
+}
+
+TEST_F(X11DesktopTest, DockWindowHasAPositiveLayer)
+{
+    Swatch dock(Qt::darkGray), normal(Qt::green);
+    dock.setGeometry(0, 0, 400, 30);
+    dock.winId();
+    xcb_connection_t *c = connection();
+    const xcb_atom_t type = atom(c, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t dockType = atom(c, "_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(dock.winId()), type, XCB_ATOM_ATOM,
+                        32, 1, &dockType);
+    xcb_flush(c);
+    normal.setGeometry(300, 300, 200, 100);
+    normal.show();
+    dock.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dock));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&normal));
+    ASSERT_TRUE(waitFor([&] { return m_desktop->windowList().size() == 2; }));
+    bool sawDock = false, sawNormal = false;
+    for (const DesktopWindow &w : m_desktop->windowList()) {
+        if (w.bounds == frameOf(dock)) {
+            sawDock = true;
+            EXPECT_GT(w.layer, 0);
+        } else {
+            sawNormal = true;
+            EXPECT_EQ(w.layer, 0);
+        }
+    }
+    EXPECT_TRUE(sawDock);
+    EXPECT_TRUE(sawNormal);
+}
+
+TEST_F(X11DesktopTest, GrabShowsWhatAWindowPainted)
+{
+    Swatch swatch(QColor(200, 30, 60));
+    swatch.setGeometry(500, 400, 120, 80);
+    swatch.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&swatch));
+    const auto screens = m_desktop->screens();
+    ASSERT_FALSE(screens.isEmpty());
+    const QRect client = swatch.geometry();
+    ASSERT_TRUE(waitFor([&] {
+        const auto grab = m_desktop->grabScreen(screens.first());
+        return grab && grab->pixelColor(client.center()) == QColor(200, 30, 60);
+    }));
+    const auto grab = m_desktop->grabScreen(screens.first());
+    EXPECT_EQ(grab->size(), screens.first().screen->geometry().size());
+    EXPECT_EQ(grab->pixelColor(client.topLeft()), QColor(200, 30, 60));
+    EXPECT_EQ(grab->pixelColor(client.bottomRight()), QColor(200, 30, 60));
+    EXPECT_NE(grab->pixelColor(client.bottomRight() + QPoint(1, 1)), QColor(200, 30, 60));
+}
+
+TEST_F(X11DesktopTest, ScreensAndMouseAreInTheGlobalSpace)
+{
+    const auto screens = m_desktop->screens();
+    ASSERT_FALSE(screens.isEmpty());
+    const QRect g = screens.first().screen->geometry();
+    EXPECT_EQ(screens.first().frame, QRectF(0, 0, g.width(), g.height()));
+    QCursor::setPos(10, 20);
+    ASSERT_TRUE(waitFor([] { return QCursor::pos() == QPoint(10, 20); }));
+    EXPECT_EQ(m_desktop->mouseLocation(), QPointF(10, g.height() - 21));
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
