@@ -168,6 +168,12 @@ TEST_F(X11CaptureTest, DragTakesTheDraggedRectangle)
     ASSERT_TRUE(xdotool({"mousemove", "250", "300"}));
     ASSERT_TRUE(startCapture()) << m_output.toStdString();
     ASSERT_TRUE(xdotool({"mousedown", "1"}));
+    // The handlers read where the pointer is when they run, so the press must be handled
+    // before the pointer moves on; the panel announces it with its toolkit line.
+    ASSERT_TRUE(waitFor([&] {
+        m_output += m_probe.readAllStandardOutput();
+        return m_output.contains("show toolkit: ");
+    })) << m_output.toStdString();
     ASSERT_TRUE(xdotool({"mousemove", "400", "350"}));
     ASSERT_TRUE(xdotool({"mousemove", "520", "420"}));
     ASSERT_TRUE(xdotool({"mouseup", "1"}));
