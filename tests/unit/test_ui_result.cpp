@@ -443,8 +443,11 @@ TEST_F(ResultViewTest, CloseButtonAndEscapePostClosedWhileShownOnly)
 TEST_F(ResultViewTest, IsFiveHundredWideWithTheCloseButtonOverTheImage)
 {
     EXPECT_EQ(m_view.width(), 500);
-    EXPECT_TRUE(
-        m_view.imageTabView()->geometry().contains(m_view.closeButton()->geometry().center()));
+    const QRect close = m_view.closeButton()->geometry();
+    const QRect image = m_view.imageTabView()->geometry();
+    EXPECT_TRUE(image.contains(close)) << "the whole button floats over the image";
+    EXPECT_EQ(close.topLeft(), image.topLeft()) << "in the top-leading corner, inside the padding";
+    EXPECT_EQ(close.size(), m_view.closeButton()->iconSize()) << "no dead area around the symbol";
 }
 
 } // namespace

@@ -53,6 +53,7 @@ ResultView::ResultView(ContentView *contentView, QWidget *parent)
         QStringLiteral("window-close"), QStringLiteral(":/lumeno/result/xmark.circle.fill.svg"),
         kCloseIconSide, Qt::white, devicePixelRatioF()));
     m_closeButton->setToolTip(tr("Close"));
+    m_closeButton->setFixedSize(kCloseIconSide, kCloseIconSide);
     m_closeButton->move(kPadding, kPadding);
     m_closeButton->raise();
     connect(m_closeButton, &QToolButton::clicked, contentView, &ContentView::closeResultView);

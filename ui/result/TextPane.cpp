@@ -61,8 +61,8 @@ TextPane::TextPane(const QString &title, QWidget *parent)
     m_editor->setFont(headline);
     m_editor->setFixedHeight(kEditorHeight);
     m_editor->setFrameShape(QFrame::NoFrame);
-    m_editor->setStyleSheet(QStringLiteral("QPlainTextEdit { background: %1; }")
-                                .arg(rgba(ResultColors::secondary(palette()))));
+    // The text area keeps the palette's own text background, as a platform text view draws over
+    // whatever lies behind it: black text on the secondary grey would be hard to read.
     m_editor->installEventFilter(this);
     applyLineSpacing();
 
