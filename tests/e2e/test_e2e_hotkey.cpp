@@ -1,19 +1,17 @@
 // The X11 global hot key against a real X server: run under tests/support/with-x11-session.
 #include "GlobalHotKey.h"
+#include "KeyHolder.h"
 #include "x11/X11GlobalHotKey.h"
 
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
-#include <X11/keysym.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
-#include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 
 using namespace lumeno;
+using lumeno::e2e::KeyHolder;
 
 namespace {
 
@@ -25,49 +23,6 @@ void xdotool(const QStringList &arguments)
 {
     ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << "xdotool failed";
 }
-
-// A second X client, for holding a key as another program would.
-class OtherClient
-{
-public:
-    OtherClient() : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
-        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, XK_e);
-        m_keycode = codes ? codes[0] : 0;
-        std::free(codes);
-        xcb_key_symbols_free(symbols);
-    }
-    ~OtherClient() { xcb_disconnect(m_connection); }
-
-    // Grabs Shift+Control+E; true when the server granted it.
-    bool grab()
-    {
-        const auto cookie =
-            xcb_grab_key_checked(m_connection, 0, m_root, XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL,
-                                 m_keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-        xcb_generic_error_t *error = xcb_request_check(m_connection, cookie);
-        std::free(error);
-        return !error;
-    }
-    void ungrab()
-    {
-        xcb_ungrab_key(m_connection, m_keycode, m_root, XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL);
-        sync();
-    }
-
-private:
-    void sync()
-    {
-        std::free(
-            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    }
-
-    xcb_connection_t *m_connection;
-    xcb_window_t m_root = 0;
-    xcb_keycode_t m_keycode = 0;
-};
 
 class X11HotKey : public ::testing::Test
 {
@@ -105,7 +60,7 @@ TEST_F(X11HotKey, TheDefaultShortcutIsDeliveredWithAndWithoutLocks)
 
 TEST_F(X11HotKey, AKeyHeldByAnotherProgramIsRefusedAndTheProgramRunsOn)
 {
-    OtherClient other;
+    KeyHolder other;
     ASSERT_TRUE(other.grab());
     const auto refused = m_hotKey->registerHotKey(kKeyE, kShiftCmd, 0);
     EXPECT_FALSE(refused.ref);
@@ -123,7 +78,7 @@ TEST_F(X11HotKey, UnregisteringReleasesTheKeyOnlyWhenTheLastRegistrationGoes)
     const auto second = m_hotKey->registerHotKey(kKeyE, kShiftCmd, 0);
     ASSERT_TRUE(first.ref && second.ref);
     EXPECT_NE(*first.ref, *second.ref);
-    OtherClient other;
+    KeyHolder other;
     m_hotKey->unregisterHotKey(*first.ref);
     EXPECT_FALSE(other.grab()) << "the second registration still holds the key";
     m_hotKey->unregisterHotKey(*second.ref);

@@ -3,6 +3,7 @@
 #include "ContentView.h"
 #include "CopyIcon.h"
 #include "FakeHttpServer.h"
+#include "KeyHolder.h"
 #include "LumenoObject.h"
 #include "RequestConfig.h"
 #include "ResultView.h"
@@ -164,6 +165,37 @@ std::optional<X11Window> captureTextWindow(const TextWindow &window)
     return shown;
 }
 
+// The program's windows other than its tray icon, the popover and the capture overlays: the
+// tray menu or an alert.
+std::vector<X11Window> otherProgramWindows()
+{
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    std::vector<X11Window> others;
+    for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
+        if (window.geometry.size() != QSize(22, 22) && window.geometry.size() != screen &&
+            window.name != kPopoverName)
+            others.push_back(window);
+    return others;
+}
+
+QPoint trayIconCentre()
+{
+    for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
+        if (window.geometry.size() == QSize(22, 22))
+            return window.geometry.center();
+    return {};
+}
+
+// A loopback address where nothing listens.
+QUrl deadAddress()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
+}
+
 class TrayEndToEnd : public ::testing::Test
 {
 protected:
@@ -213,6 +245,51 @@ TEST_F(TrayEndToEnd, HotKeyCaptureRecognisesTranslatesAndCopies)
     key(QStringLiteral("Escape"));
     EXPECT_TRUE(waitUntil([] { return !popover(); })) << "Escape closes the popover";
     EXPECT_TRUE(program.isRunning());
+}
+
+TEST_F(TrayEndToEnd, AHotKeyHeldElsewhereLeavesTheMenuItemWorkingAndEscapeOpensNothing)
+{
+    KeyHolder holder;
+    ASSERT_TRUE(holder.grab());
+    TrayProgram program;
+    ASSERT_TRUE(program.start(deadAddress(), m_translation.baseUrl()));
+    ASSERT_TRUE(program.waitForOutput("not registered", 10s)) << program.output().toStdString();
+    EXPECT_EQ(program.output().count("not registered"), 1) << "one line, no more";
+
+    key(QStringLiteral("shift+ctrl+e"));
+    EXPECT_FALSE(waitUntil(captureOverlayShown, 1s)) << "the key belongs to the other program";
+
+    click(trayIconCentre(), 3);
+    ASSERT_TRUE(waitUntil([] { return !otherProgramWindows().empty(); })) << "the tray menu";
+    // The first row is "Capture Screenshot".
+    key(QStringLiteral("Down"));
+    key(QStringLiteral("Return"));
+    ASSERT_TRUE(waitUntil(captureOverlayShown)) << program.output().toStdString();
+
+    key(QStringLiteral("Escape"));
+    ASSERT_TRUE(waitUntil([] { return !captureOverlayShown(); }));
+    ASSERT_TRUE(program.waitForOutput("post endcapture: kNotifyCaptureEnd", 10s));
+    EXPECT_FALSE(waitUntil([] { return popover().has_value(); }, 1s)) << "a cancel opens nothing";
+    EXPECT_TRUE(program.isRunning());
+}
+
+TEST_F(TrayEndToEnd, AServerThatIsDownEndsInTheFailureAlert)
+{
+    TrayProgram program;
+    ASSERT_TRUE(program.start(deadAddress(), m_translation.baseUrl()));
+    const auto shown = captureTextWindow(m_window);
+    ASSERT_TRUE(shown) << program.output().toStdString();
+
+    click(shown->geometry.topLeft() + m_layout.ocrButton());
+    std::vector<X11Window> alerts;
+    ASSERT_TRUE(waitUntil([&] { return !(alerts = otherProgramWindows()).empty(); }))
+        << program.output().toStdString();
+    // The whole screen: the window manager moves the decorated alert after it is mapped.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    savePopoverShot({{}, {}, screen}, QStringLiteral("server-down-alert.png"));
+    key(QStringLiteral("Return"));
+    EXPECT_TRUE(waitUntil([] { return otherProgramWindows().empty(); })) << "OK dismisses it";
+    EXPECT_TRUE(popover().has_value()) << "the popover stays with its state";
 }
 
 } // namespace

@@ -451,3 +451,26 @@ TEST_F(ResultViewTest, IsFiveHundredWideWithTheCloseButtonOverTheImage)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ResultAlert, StaysOnTheScreenWhenThePopoverHangsAtItsEdge)
+{
+    QTemporaryDir dir;
+    UserDefaults store(dir.path() + "/defaults.json");
+    LumenoObject lumeno(store);
+    ResultPopover popover;
+    auto *view = new ResultView(new ContentView(&lumeno, QImage(20, 20, QImage::Format_RGB32)));
+    popover.setContent(view);
+    popover.showAt(QRect());
+    view->contentView()->setAlertMessage(
+        "No returned value. Remote server is unaccessible, please contact the support team.");
+    view->contentView()->setIsShowAlert(true);
+    ASSERT_TRUE(view->alert());
+    const QRect available = popover.screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(view->alert()->geometry()))
+        << view->alert()->geometry().x() << "," << view->alert()->geometry().y() << " "
+        << view->alert()->width() << "x" << view->alert()->height();
+}
+
+} // namespace

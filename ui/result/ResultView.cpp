@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -170,6 +171,18 @@ void ResultView::updateAlert()
             [this] { m_contentView->setIsShowAlert(false); });
     m_alert = alert;
     alert->open();
+    // Centred over the popover but kept on its screen, for the popover often hangs at a screen
+    // edge. Placed once shown, as a message box takes its final size only then.
+    QRect frame(QPoint(), alert->size());
+    frame.moveCenter(window()->geometry().center());
+    if (const QScreen *screen = window()->screen()) {
+        const QRect available = screen->availableGeometry();
+        frame.moveLeft(
+            qBound(available.left(), frame.left(), available.right() + 1 - frame.width()));
+        frame.moveTop(
+            qBound(available.top(), frame.top(), available.bottom() + 1 - frame.height()));
+    }
+    alert->move(frame.topLeft());
 }
 
 void ResultView::showEvent(QShowEvent *event)
