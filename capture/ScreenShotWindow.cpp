@@ -111,6 +111,14 @@ void ScreenShotWindow::mouseMoveEvent(QMouseEvent *event)
         m_mouseDelegate->onMouseMoved(1);
 }
 
+void ScreenShotWindow::leaveEvent(QEvent *)
+{
+    // X11 stops sending motion to a window once the pointer has left it, so without this the
+    // screen the mouse left would never learn it and keep its highlight beside the new one.
+    if (m_mouseDelegate)
+        m_mouseDelegate->onMouseMoved(1);
+}
+
 void ScreenShotWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Escape) {

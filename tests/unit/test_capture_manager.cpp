@@ -467,6 +467,28 @@ TEST_F(CaptureManagerTest, HandOverAndDragOnAScreenAwayFromTheOrigin)
     }
 }
 
+// What an X server sends when the pointer goes from one screen's panel to the next: the panel
+// it left gets a leave and no more motion; the panel it entered gets the motion.
+TEST_F(CaptureManagerTest, TheScreenTheMouseLeftIsBackToThePlainVeil)
+{
+    m_desktop.setScreens({primaryScreen(), leftScreen()});
+    m_desktop.setWindowList({window({100, 100, 200, 200})});
+    m_desktop.setMouseLocation({150, 450});
+    m_manager.startCapture();
+    drain();
+    ASSERT_TRUE(view(0).image().has_value());
+    ASSERT_EQ(view(0).drawingRect(), (Rect{100, 300, 200, 200}));
+
+    m_desktop.setMouseLocation({-500, 200});
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(controller(0).window(), &leave);
+    QTest::mouseMove(controller(1).window()->windowHandle(), QPoint(140, 300));
+    drain();
+    EXPECT_FALSE(view(0).image().has_value()) << "two highlights at once";
+    ASSERT_TRUE(view(1).image().has_value());
+    EXPECT_EQ(view(1).drawingRect(), (Rect{0, 0, 640, 480}));
+}
+
 TEST_F(CaptureManagerTest, HandOverIsIgnoredOutsideHighlightAndFromItself)
 {
     m_desktop.setScreens({primaryScreen(), leftScreen()});

@@ -7,7 +7,9 @@
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -67,10 +69,17 @@ QImage clipboardImage()
     return QImage::fromData(png, "png");
 }
 
+// What every screen shows, placed as the screens lie on the root window. The test itself runs
+// without Qt's scaling, so its coordinates are the X server's pixels.
 QImage screenNow()
 {
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
-        QImage::Format_RGB32);
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    QImage image(desktop.size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    for (QScreen *screen : QGuiApplication::screens())
+        painter.drawPixmap(screen->geometry().topLeft() - desktop.topLeft(), screen->grabWindow(0));
+    return image;
 }
 
 // Mean difference per channel; JPEG at quality 100 stays within a few levels.
@@ -98,48 +107,164 @@ void expectCorner(const QImage &image, int column, int row)
     EXPECT_TRUE(light(column - 5, row));
 }
 
-class X11CaptureTest : public ::testing::Test
+// A pixel of the grab as the overlay's white veil shows it, outside any selection.
+QRgb veiled(QRgb plain)
+{
+    const auto lighten = [](int c) { return c + qRound((255 - c) * 0.33); };
+    return qRgb(lighten(qRed(plain)), lighten(qGreen(plain)), lighten(qBlue(plain)));
+}
+
+bool near(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) <= 3 && std::abs(qGreen(a) - qGreen(b)) <= 3 &&
+           std::abs(qBlue(a) - qBlue(b)) <= 3;
+}
+
+// Whether another client can take the keyboard and the pointer, as it must once a capture has
+// ended. Polled: the probe's releases reach the server when its event loop next flushes.
+bool inputIsFree()
+{
+    return waitFor([] {
+        xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        auto *keyboard =
+            xcb_grab_keyboard_reply(c,
+                                    xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                    nullptr);
+        auto *pointer = xcb_grab_pointer_reply(c,
+                                               xcb_grab_pointer(c, 0, root, 0, XCB_GRAB_MODE_ASYNC,
+                                                                XCB_GRAB_MODE_ASYNC, XCB_NONE,
+                                                                XCB_NONE, XCB_CURRENT_TIME),
+                                               nullptr);
+        const bool free = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS && pointer &&
+                          pointer->status == XCB_GRAB_STATUS_SUCCESS;
+        std::free(keyboard);
+        std::free(pointer);
+        xcb_disconnect(c); // gives back whatever this client took
+        return free;
+    });
+}
+
+// Shows the swatch at the given client geometry and waits until openbox has framed it and it
+// shows its colours.
+bool showSwatch(Swatch &swatch, const QRect &geometry)
+{
+    swatch.setGeometry(geometry);
+    swatch.show();
+    return QTest::qWaitForWindowExposed(&swatch) && waitFor([&] {
+               return swatch.frameGeometry() != swatch.geometry() &&
+                      screenNow().pixel(swatch.geometry().topLeft()) == Swatch::kDark;
+           });
+}
+
+// The probe: the capture as the tray program runs it, reporting on standard output.
+class ProbeTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void TearDown() override { stopProbe(); }
+
+    void stopProbe()
     {
-        m_swatch.setGeometry(300, 200, 400, 300);
-        m_swatch.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_swatch));
-        // Framed by openbox and painted.
-        ASSERT_TRUE(waitFor([&] {
-            return m_swatch.frameGeometry() != m_swatch.geometry() &&
-                   screenNow().pixel(m_swatch.geometry().topLeft()) == Swatch::kDark;
-        }));
-        m_before = screenNow();
-    }
-    void TearDown() override
-    {
+        if (m_probe.state() == QProcess::NotRunning)
+            return;
         m_probe.terminate();
         if (!m_probe.waitForFinished(10000))
             m_probe.kill();
         m_probe.waitForFinished(10000);
     }
 
-    // Starts the probe and waits until its overlay is on screen.
+    // Starts the probe at the scale factor the suite names, and waits until its overlay is
+    // painted on every screen.
     bool startCapture()
     {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (environment.contains("LUMENO_PROBE_SCALE_FACTOR"))
+            environment.insert("QT_SCALE_FACTOR", environment.value("LUMENO_PROBE_SCALE_FACTOR"));
+        m_probe.setProcessEnvironment(environment);
         m_probe.setProgram(PROBE);
         m_probe.setProcessChannelMode(QProcess::SeparateChannels);
+        m_output.clear();
         m_probe.start();
-        return waitForLine("probe: overlay painted");
+        return waitForLine("probe: overlay painted", QGuiApplication::screens().size());
     }
-    bool waitForLine(const QByteArray &line)
+    bool waitForLine(const QByteArray &line, qsizetype times = 1)
     {
         return waitFor([&] {
             m_output += m_probe.readAllStandardOutput();
-            return m_output.contains(line + "\n");
+            return m_output.count(line + "\n") >= times;
         });
+    }
+    // The handlers read where the pointer is when they run, so a press must be handled before
+    // the pointer moves on; the panel announces it with its toolkit line.
+    bool pressButton()
+    {
+        const qsizetype before = m_output.count("show toolkit: ");
+        return xdotool({"mousedown", "1"}) && waitFor([&] {
+                   m_output += m_probe.readAllStandardOutput();
+                   return m_output.count("show toolkit: ") > before;
+               });
+    }
+
+    QProcess m_probe;
+    QByteArray m_output;
+};
+
+class X11CaptureTest : public ProbeTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(showSwatch(m_swatch, QRect(300, 200, 400, 300)));
+        m_before = screenNow();
     }
 
     Swatch m_swatch;
-    QProcess m_probe;
-    QByteArray m_output;
+    QImage m_before;
+};
+
+// Two screens side by side; the probe may run at a scale factor (LUMENO_PROBE_SCALE_FACTOR) while
+// this test and xdotool work in the X server's pixels. A swatch on each screen.
+class TwoScreenCapture : public ProbeTest
+{
+protected:
+    void SetUp() override
+    {
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        if (screens.size() < 2)
+            GTEST_SKIP() << "needs two screens (with-x11-session --monitors 2)";
+        m_scale = qEnvironmentVariableIntValue("LUMENO_PROBE_SCALE_FACTOR");
+        if (m_scale < 1)
+            m_scale = 1;
+        m_primary = QGuiApplication::primaryScreen()->geometry();
+        m_secondary =
+            screens.at(screens.at(0) == QGuiApplication::primaryScreen() ? 1 : 0)->geometry();
+        m_left = m_primary.x() < m_secondary.x() ? m_primary : m_secondary;
+        ASSERT_TRUE(showSwatch(m_onPrimary, place(m_primary)));
+        ASSERT_TRUE(showSwatch(m_onSecondary, place(m_secondary)));
+        m_before = screenNow();
+    }
+
+    static QRect place(const QRect &screen)
+    {
+        return QRect(screen.topLeft() + QPoint(200, 150), QSize(400, 300));
+    }
+    // A point inside the swatch's dark top-left quadrant.
+    static QPoint darkPoint(const Swatch &swatch)
+    {
+        return swatch.geometry().topLeft() + QPoint(100, 75);
+    }
+    static bool moveTo(QPoint p)
+    {
+        return xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+    }
+
+    int m_scale = 1;
+    QRect m_primary;
+    QRect m_secondary;
+    QRect m_left;
+    Swatch m_onPrimary;
+    Swatch m_onSecondary;
     QImage m_before;
 };
 
@@ -159,6 +284,7 @@ TEST_F(X11CaptureTest, ClickTakesTheWindowUnderTheMouse)
     EXPECT_LE(meanDifference(clip.convertToFormat(QImage::Format_RGB32), m_before.copy(frame)), 4);
     const QRect client = m_swatch.geometry();
     expectCorner(clip, client.left() - frame.left() + 200, client.top() - frame.top() + 150);
+    EXPECT_TRUE(inputIsFree());
 }
 
 TEST_F(X11CaptureTest, DragTakesTheDraggedRectangle)
@@ -184,6 +310,7 @@ TEST_F(X11CaptureTest, DragTakesTheDraggedRectangle)
         meanDifference(clip.convertToFormat(QImage::Format_RGB32), m_before.copy(QRect(from, to))),
         4);
     expectCorner(clip, 500 - from.x(), 350 - from.y());
+    EXPECT_TRUE(inputIsFree());
 }
 
 TEST_F(X11CaptureTest, EscapeCancelsAndLeavesTheClipboardAlone)
@@ -202,6 +329,107 @@ TEST_F(X11CaptureTest, EscapeCancelsAndLeavesTheClipboardAlone)
     QByteArray text;
     ASSERT_TRUE(run("xclip", {"-selection", "clipboard", "-o"}, &text));
     EXPECT_EQ(text, "untouched");
+    EXPECT_TRUE(inputIsFree());
+}
+
+TEST_F(X11CaptureTest, SwitchingTheVirtualDesktopCancels)
+{
+    ASSERT_TRUE(xdotool({"mousemove", "500", "350"}));
+    ASSERT_TRUE(startCapture()) << m_output.toStdString();
+    ASSERT_TRUE(xdotool({"set_desktop", "1"}));
+    const bool cancelled = waitForLine("probe: cancelled");
+    // The other tests' windows live on the first desktop.
+    EXPECT_TRUE(xdotool({"set_desktop", "0"}));
+    ASSERT_TRUE(cancelled) << m_output.toStdString();
+    EXPECT_TRUE(m_output.contains("--space changed-- "));
+    EXPECT_FALSE(m_output.contains("probe: captured"));
+    EXPECT_TRUE(inputIsFree());
+}
+
+TEST_F(TwoScreenCapture, TheScreenTheMouseLeftIsBackToThePlainVeil)
+{
+    const QPoint onPrimary = darkPoint(m_onPrimary), onSecondary = darkPoint(m_onSecondary);
+    ASSERT_TRUE(moveTo(onPrimary));
+    ASSERT_TRUE(startCapture()) << m_output.toStdString();
+    // The highlight shows its window plainly and the other screen's window veiled.
+    ASSERT_TRUE(waitFor([&] {
+        const QImage now = screenNow();
+        return now.pixel(onPrimary) == Swatch::kDark &&
+               near(now.pixel(onSecondary), veiled(Swatch::kDark));
+    })) << "no highlight on the primary screen";
+
+    ASSERT_TRUE(moveTo(onSecondary));
+    ASSERT_TRUE(waitFor([&] { return screenNow().pixel(onSecondary) == Swatch::kDark; }))
+        << "the highlight did not follow onto the other screen";
+    // The whole window the mouse left, with the border round it, is back under the veil.
+    const QRect left = m_onPrimary.frameGeometry().adjusted(-3, -3, 3, 3);
+    QImage now;
+    const bool plainVeil = waitFor([&] {
+        now = screenNow();
+        for (int y = left.top(); y <= left.bottom(); y += 3)
+            for (int x = left.left(); x <= left.right(); x += 3)
+                if (!near(now.pixel(x, y), veiled(m_before.pixel(x, y))))
+                    return false;
+        return true;
+    });
+    EXPECT_TRUE(plainVeil) << "two highlights at once";
+    EXPECT_EQ(now.pixel(onSecondary), Swatch::kDark);
+
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(waitForLine("probe: cancelled")) << m_output.toStdString();
+    EXPECT_TRUE(inputIsFree());
+}
+
+// The secondary screen first; the primary too, for with the primary on the right it is the screen
+// whose pixels do not start at the root's origin.
+TEST_F(TwoScreenCapture, AClickTakesExactlyTheWindowOnEitherScreen)
+{
+    for (const Swatch *swatch : {&m_onSecondary, &m_onPrimary}) {
+        SCOPED_TRACE(swatch == &m_onPrimary ? "primary" : "secondary");
+        const QRect frame = swatch->frameGeometry();
+        ASSERT_TRUE(moveTo(swatch->geometry().center()));
+        ASSERT_TRUE(startCapture()) << m_output.toStdString();
+        ASSERT_TRUE(xdotool({"click", "1"}));
+        const QByteArray expected =
+            QStringLiteral("probe: captured %1x%2").arg(frame.width()).arg(frame.height()).toUtf8();
+        ASSERT_TRUE(waitForLine(expected)) << m_output.toStdString();
+        const QImage clip = clipboardImage();
+        ASSERT_EQ(clip.size(), frame.size());
+        EXPECT_LE(meanDifference(clip.convertToFormat(QImage::Format_RGB32), m_before.copy(frame)),
+                  4);
+        const QRect client = swatch->geometry();
+        expectCorner(clip, client.left() - frame.left() + 200, client.top() - frame.top() + 150);
+        EXPECT_TRUE(inputIsFree());
+        stopProbe();
+    }
+}
+
+TEST_F(TwoScreenCapture, ADragAcrossTheBoundaryIsClippedToItsOwnScreen)
+{
+    // A window across the boundary, the corner of its quadrants 100 pixels left of it.
+    const int boundary = m_left.right() + 1;
+    Swatch across;
+    ASSERT_TRUE(showSwatch(across, QRect(boundary - 400, 230, 600, 300)));
+    const QImage before = screenNow();
+
+    const QPoint from(boundary - 200, 300), to(boundary + 150, 450);
+    ASSERT_TRUE(moveTo(from));
+    ASSERT_TRUE(startCapture()) << m_output.toStdString();
+    ASSERT_TRUE(pressButton()) << m_output.toStdString();
+    ASSERT_TRUE(moveTo(QPoint(boundary - 50, 400)));
+    ASSERT_TRUE(moveTo(to));
+    ASSERT_TRUE(xdotool({"mouseup", "1"}));
+
+    // Whole points of the probe's scale: a point covers m_scale rows, the end point's included.
+    const QRect taken(from, QSize(boundary - from.x(), to.y() - from.y() + m_scale));
+    const QByteArray expected =
+        QStringLiteral("probe: captured %1x%2").arg(taken.width()).arg(taken.height()).toUtf8();
+    ASSERT_TRUE(waitForLine(expected)) << m_output.toStdString();
+    const QImage clip = clipboardImage();
+    ASSERT_EQ(clip.size(), taken.size());
+    EXPECT_LE(meanDifference(clip.convertToFormat(QImage::Format_RGB32), before.copy(taken)), 4);
+    expectCorner(clip, 100, across.geometry().top() + 150 - from.y());
+    EXPECT_TRUE(inputIsFree());
 }
 
 int main(int argc, char **argv)
