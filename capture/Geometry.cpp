@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace lumeno {
 
@@ -59,6 +60,57 @@ Rect Rect::insetBy(double d) const
 }
 
 namespace geometry {
+
+namespace {
+
+// The screen's area in native pixels: its own origin, its size in points times its ratio.
+Rect nativeArea(const DesktopScreen &screen)
+{
+    return {screen.nativeOrigin.x(), screen.nativeOrigin.y(),
+            screen.frame.width() * screen.devicePixelRatio,
+            screen.frame.height() * screen.devicePixelRatio};
+}
+
+double squaredDistance(const Rect &r, Point p)
+{
+    const double dx = std::max({r.minX() - p.x, 0.0, p.x - r.maxX()});
+    const double dy = std::max({r.minY() - p.y, 0.0, p.y - r.maxY()});
+    return dx * dx + dy * dy;
+}
+
+const DesktopScreen &holder(const Rect &native, const QList<DesktopScreen> &screens)
+{
+    const Point centre{native.midX(), native.midY()};
+    const DesktopScreen *nearest = &screens.first();
+    double best = std::numeric_limits<double>::infinity();
+    for (const DesktopScreen &screen : screens) {
+        const Rect area = nativeArea(screen);
+        if (area.contains(centre))
+            return screen;
+        if (const double d = squaredDistance(area, centre); d < best) {
+            best = d;
+            nearest = &screen;
+        }
+    }
+    return *nearest;
+}
+
+} // namespace
+
+Rect nativeToWindowServer(const Rect &native, const QList<DesktopScreen> &screens)
+{
+    if (screens.isEmpty())
+        return native;
+    const DesktopScreen &screen = holder(native, screens);
+    const double ratio = screen.devicePixelRatio > 0 ? screen.devicePixelRatio : 1.0;
+    // The screen's top-left corner in window-server points: the window-server origin is the
+    // primary screen's top-left corner, the global origin its bottom-left one.
+    const double left = screen.frame.x();
+    const double top = screens.first().frame.height() - (screen.frame.y() + screen.frame.height());
+    return {left + (native.x - screen.nativeOrigin.x()) / ratio,
+            top + (native.y - screen.nativeOrigin.y()) / ratio, native.width / ratio,
+            native.height / ratio};
+}
 
 Rect globalToPanel(const Rect &global, const Rect &screenFrame)
 {

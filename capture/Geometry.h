@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Desktop.h"
+
+#include <QList>
 #include <QRect>
 #include <QRectF>
 
@@ -47,6 +50,8 @@ struct Rect
 };
 
 // The unit conversions of a capture. Spaces:
+// - native: the desktop's own pixels, in which window bounds come (on X11 the root window's),
+//   origin top-left, y down; each screen has its own origin and ratio there;
 // - global: points, origin at the bottom-left corner of the primary screen, y up;
 // - window server: points, origin at the top-left corner of the primary screen, y down;
 // - panel: points, origin at the bottom-left corner of one screen's panel, y up;
@@ -54,6 +59,10 @@ struct Rect
 // - image: device pixels of that screen's grab, origin top-left, y down.
 namespace geometry {
 
+// Native -> window server, through the screen that holds the rectangle's centre (the screen Qt
+// itself puts such a window on), or the nearest screen when none does. screens: the primary
+// first. Unchanged without screens.
+Rect nativeToWindowServer(const Rect &native, const QList<DesktopScreen> &screens);
 // Global -> panel of the screen whose global frame is screenFrame.
 Rect globalToPanel(const Rect &global, const Rect &screenFrame);
 // Panel (y up) -> widget (y down) of a panel panelHeight points tall.

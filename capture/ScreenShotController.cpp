@@ -112,7 +112,8 @@ void ScreenShotController::highlightWindowUnderMouse()
         if (!qIsFinite(b.x()) || !qIsFinite(b.y()) || !qIsFinite(b.width()) ||
             !qIsFinite(b.height()))
             return; // Not a rectangle: the whole pass stops here, nothing is redrawn.
-        const Rect r = SnipUtil::flipToScreenCoordinates(toRect(b), screens);
+        const Rect r = SnipUtil::flipToScreenCoordinates(
+            geometry::nativeToWindowServer(toRect(b), screens), screens);
         if (entry.layer < 0)
             continue;
         if (r.contains(mouse) && (entry.layer == 0 || screenArea > r.width * r.height)) {

@@ -20,16 +20,20 @@ struct DesktopScreen
     QScreen *screen = nullptr;
     // Global points: origin at the bottom-left corner of the primary screen, y growing up.
     QRectF frame;
-    // Device pixels per point of this screen's grab.
+    // Device pixels per point of this screen's grab, and native pixels per point of its area.
     qreal devicePixelRatio = 1.0;
+    // The screen's top-left corner in native pixels: the desktop's own coordinates, in which
+    // window bounds come (on X11 the root window's: origin top-left, y down).
+    QPointF nativeOrigin;
 };
 
 // One entry of the on-screen window list.
 struct DesktopWindow
 {
-    // Window-server points: origin at the top-left corner of the primary screen, y growing down,
-    // frame decorations included. Absent when the window has no usable bounds; a value with a
-    // non-finite number is not a rectangle.
+    // Native pixels (see DesktopScreen::nativeOrigin), frame decorations included. Which
+    // screen's points they become depends on the screen that holds them (capture/Geometry.h).
+    // Absent when the window has no usable bounds; a value with a non-finite number is not a
+    // rectangle.
     std::optional<QRectF> bounds;
     // Negative for desktop-level windows, 0 for ordinary ones, positive for docks, panels and
     // windows kept above the others.

@@ -45,11 +45,6 @@ QPointF QtScreens::cursorToGlobal(QPoint cursor, const QRectF &primary)
     return toGlobal(QPointF(cursor.x(), cursor.y() + 1), primary);
 }
 
-QRectF QtScreens::toWindowServer(const QRectF &qtRect, const QRectF &primary)
-{
-    return qtRect.translated(-primary.topLeft());
-}
-
 QList<DesktopScreen> QtScreens::screens()
 {
     const QRectF primary = primaryGeometry();
@@ -58,7 +53,9 @@ QList<DesktopScreen> QtScreens::screens()
         const QRectF g = screen->geometry();
         // The frame's origin is its bottom-left corner in the y-up space.
         const QPointF bottomLeft = toGlobal(QPointF(g.left(), g.top() + g.height()), primary);
-        DesktopScreen entry{screen, QRectF(bottomLeft, g.size()), screen->devicePixelRatio()};
+        // Qt keeps a screen's native origin and divides only its size by the scale factor.
+        DesktopScreen entry{screen, QRectF(bottomLeft, g.size()), screen->devicePixelRatio(),
+                            g.topLeft()};
         if (screen == QGuiApplication::primaryScreen())
             result.prepend(entry);
         else

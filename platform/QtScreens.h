@@ -26,8 +26,6 @@ public:
     // The cursor's pixel (y down) into the global point whose 1 x 1 square covers that pixel:
     // one row lower than the flipped corner, so the cursor's own pixel is inside what it picks.
     static QPointF cursorToGlobal(QPoint cursor, const QRectF &primaryGeometry);
-    // Qt global rectangle into window-server points (y down, origin at the primary's top-left).
-    static QRectF toWindowServer(const QRectF &qtRect, const QRectF &primaryGeometry);
 
 signals:
     void screensChanged();

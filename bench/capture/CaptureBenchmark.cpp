@@ -64,7 +64,7 @@ void BM_ConfirmWholeScreen(benchmark::State &state)
 void BM_WindowPickOver200Windows(benchmark::State &state)
 {
     FakeDesktop desktop;
-    const DesktopScreen screen{nullptr, QRectF(0, 0, 1920, 1080), 1.0};
+    const DesktopScreen screen{nullptr, QRectF(0, 0, 1920, 1080), 1.0, {0, 0}};
     desktop.setScreens({screen});
     // Small windows away from the mouse, the one under it last, so the walk visits them all.
     QList<DesktopWindow> windows;

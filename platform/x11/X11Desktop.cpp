@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QScreen>
 #include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
@@ -158,11 +157,6 @@ QList<DesktopWindow> X11Desktop::windowList() const
                            xcb_ewmh_get_frame_extents_unchecked(ewmh, w)});
     }
 
-    const QScreen *primary = QGuiApplication::primaryScreen();
-    const QRectF primaryGeometry = primary ? QRectF(primary->geometry()) : QRectF();
-    // Qt's logical pixels are the X server's pixels divided by its scale factor.
-    const qreal scale = primary ? primary->devicePixelRatio() : 1.0;
-
     QList<DesktopWindow> result;
     for (const Pending &p : pending) {
         auto attributes = hold(xcb_get_window_attributes_reply(c, p.attributes, nullptr));
@@ -186,12 +180,10 @@ QList<DesktopWindow> X11Desktop::windowList() const
             if (!extentsReply ||
                 !xcb_ewmh_get_frame_extents_from_reply(&extents, extentsReply.get()))
                 extents = {};
-            const QRectF native(origin->dst_x - qreal(extents.left),
-                                origin->dst_y - qreal(extents.top),
-                                geometry->width + qreal(extents.left + extents.right),
-                                geometry->height + qreal(extents.top + extents.bottom));
-            const QRectF logical(native.topLeft() / scale, native.size() / scale);
-            entry.bounds = QtScreens::toWindowServer(logical, primaryGeometry);
+            entry.bounds =
+                QRectF(origin->dst_x - qreal(extents.left), origin->dst_y - qreal(extents.top),
+                       geometry->width + qreal(extents.left + extents.right),
+                       geometry->height + qreal(extents.top + extents.bottom));
         }
 
         entry.layer = kNormalLayer;

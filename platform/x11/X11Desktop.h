@@ -23,7 +23,7 @@ public:
     QList<DesktopScreen> screens() const override;
     QPointF mouseLocation() const override;
     // _NET_CLIENT_LIST_STACKING reversed: mapped windows on the current desktop (or on all),
-    // frame extents included.
+    // frame extents included, in root-window pixels.
     QList<DesktopWindow> windowList() const override;
     std::optional<QImage> grabScreen(const DesktopScreen &screen) const override;
 

@@ -96,10 +96,84 @@ INSTANTIATE_TEST_SUITE_P(Screens, CapturePanelMapping,
                                                      {160, 1040, 200, 200}}),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// Screens as Qt reports them on X11 at a scale factor: each keeps its native origin and divides
+// only its size. A window's native frame lands in window-server points through its own screen.
+struct NativeCase
+{
+    const char *name;
+    QList<DesktopScreen> screens;
+    Rect native;
+    Rect windowServer;
+};
+
+class CaptureNativeMapping : public ::testing::TestWithParam<NativeCase>
+{
+};
+
+TEST_P(CaptureNativeMapping, AFrameGoesThroughTheScreenThatHoldsIt)
+{
+    EXPECT_EQ(geometry::nativeToWindowServer(GetParam().native, GetParam().screens),
+              GetParam().windowServer);
+}
+
+// Two 1280 x 800 monitors side by side at ratio 2 (each 640 x 400 points), the primary left.
+const QList<DesktopScreen> kPairAt2{{nullptr, QRectF(0, 0, 640, 400), 2, {0, 0}},
+                                    {nullptr, QRectF(1280, 0, 640, 400), 2, {1280, 0}}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, CaptureNativeMapping,
+    ::testing::Values(
+        NativeCase{"one_screen_1x",
+                   {{nullptr, QRectF(0, 0, 1280, 800), 1, {0, 0}}},
+                   {100, 50, 300, 200},
+                   {100, 50, 300, 200}},
+        NativeCase{"primary_left_2x", kPairAt2, {199, 130, 402, 325}, {99.5, 65, 201, 162.5}},
+        NativeCase{"secondary_right_2x", kPairAt2, {1479, 130, 402, 325}, {1379.5, 65, 201, 162.5}},
+        NativeCase{"primary_right_2x_secondary_at_a_negative_origin",
+                   {{nullptr, QRectF(0, 0, 640, 400), 2, {1280, 0}},
+                    {nullptr, QRectF(-1280, 0, 640, 400), 2, {0, 0}}},
+                   {200, 150, 400, 300},
+                   {-1180, 75, 200, 150}},
+        NativeCase{"primary_right_2x_its_own_window",
+                   {{nullptr, QRectF(0, 0, 640, 400), 2, {1280, 0}},
+                    {nullptr, QRectF(-1280, 0, 640, 400), 2, {0, 0}}},
+                   {1480, 150, 400, 300},
+                   {100, 75, 200, 150}},
+        NativeCase{"both_1_5x",
+                   {{nullptr, QRectF(0, 0, 853, 533), 1.5, {0, 0}},
+                    {nullptr, QRectF(1280, 0, 853, 533), 1.5, {1280, 0}}},
+                   {1580, 300, 300, 150},
+                   {1480, 200, 200, 100}},
+        NativeCase{"both_1_25x_primary_below",
+                   {{nullptr, QRectF(0, 0, 1024, 640), 1.25, {0, 600}},
+                    {nullptr, QRectF(0, 760, 1024, 480), 1.25, {0, 0}}},
+                   {100, 100, 250, 125},
+                   {80, -520, 200, 100}},
+        NativeCase{"mixed_ratios_secondary_2x_above_the_primary_bottom",
+                   {{nullptr, QRectF(0, 0, 1280, 800), 1, {0, 0}},
+                    {nullptr, QRectF(1280, 400, 640, 400), 2, {1280, 0}}},
+                   {1480, 200, 400, 200},
+                   {1380, 100, 200, 100}},
+        NativeCase{"mixed_ratios_primary_window_unchanged",
+                   {{nullptr, QRectF(0, 0, 1280, 800), 1, {0, 0}},
+                    {nullptr, QRectF(1280, 400, 640, 400), 2, {1280, 0}}},
+                   {100, 100, 50, 50},
+                   {100, 100, 50, 50}},
+        NativeCase{"across_the_boundary_the_centre_decides",
+                   kPairAt2,
+                   {1180, 100, 400, 100},
+                   {1230, 50, 200, 50}},
+        NativeCase{"off_every_screen_through_the_nearest",
+                   kPairAt2,
+                   {3000, 100, 100, 100},
+                   {2140, 50, 50, 50}},
+        NativeCase{"no_screens_unchanged", {}, {1, 2, 3, 4}, {1, 2, 3, 4}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST(CaptureSnipUtil, FlipUsesTheScreenAtTheOriginEvenWhenItIsNotFirst)
 {
-    QList<DesktopScreen> screens{{nullptr, QRectF(-1280, 0, 1280, 1024), 1},
-                                 {nullptr, QRectF(0, 0, 1920, 1080), 1}};
+    QList<DesktopScreen> screens{{nullptr, QRectF(-1280, 0, 1280, 1024), 1, {0, 0}},
+                                 {nullptr, QRectF(0, 0, 1920, 1080), 1, {1280, 0}}};
     EXPECT_EQ(SnipUtil::flipToScreenCoordinates(Rect{10, 20, 300, 200}, screens),
               (Rect{10, 860, 300, 200}));
     // Without a screen at the origin the first screen's height is used.

@@ -31,12 +31,12 @@ QScreen *qtScreen(const QString &name)
 // The offscreen screens of test_capture_screens.json in the capture's global space.
 DesktopScreen primaryScreen()
 {
-    return {qtScreen("primary"), QRectF(0, 0, 800, 600), 1};
+    return {qtScreen("primary"), QRectF(0, 0, 800, 600), 1, {0, 0}};
 }
 
 DesktopScreen leftScreen()
 {
-    return {qtScreen("left"), QRectF(-640, 20, 640, 480), 2};
+    return {qtScreen("left"), QRectF(-640, 20, 640, 480), 2, {-640, 100}};
 }
 
 DesktopWindow window(QRectF bounds, qint32 layer = 0)
@@ -205,7 +205,8 @@ TEST_P(CaptureWindowPick, SelectsTheWindowUnderTheMouse)
 
 const double kNaN = std::nan("");
 
-// Window bounds are y-down from the top of the 800 x 600 primary screen; the mouse is y-up.
+// Window bounds are native pixels, y down from the top of the 800 x 600 primary screen at ratio
+// 1; the mouse is y-up.
 INSTANTIATE_TEST_SUITE_P(
     Cases, CaptureWindowPick,
     ::testing::Values(PickCase{"ordinary_window_larger_than_the_screen",
@@ -403,7 +404,7 @@ TEST_F(CaptureManagerTest, DoubleClickConfirmsAtOnceOutsideHighlight)
 TEST_F(CaptureManagerTest, ConfirmationThatCannotBeEncodedEndsWithoutAnImage)
 {
     // Wider than a JPEG can be.
-    const DesktopScreen wide{nullptr, QRectF(0, 0, 70000, 1), 1};
+    const DesktopScreen wide{nullptr, QRectF(0, 0, 70000, 1), 1, {0, 0}};
     m_desktop.setScreens({wide});
     m_desktop.setMouseLocation({10, 0});
     m_manager.startCapture();

@@ -1,5 +1,6 @@
 // The X11 desktop against a real X server with openbox: window list order, bounds and layers,
 // and screen grabs. Run by with-x11-session.
+#include "Geometry.h"
 #include "x11/X11Desktop.h"
 
 #include <QApplication>
@@ -8,7 +9,9 @@
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
 #include <xcb/xcb.h>
 
 using namespace lumeno;
@@ -163,6 +166,47 @@ TEST_F(X11DesktopTest, ScreensAndMouseAreInTheGlobalSpace)
     QCursor::setPos(10, 20);
     ASSERT_TRUE(waitFor([] { return QCursor::pos() == QPoint(10, 20); }));
     EXPECT_EQ(m_desktop->mouseLocation(), QPointF(10, g.height() - 21));
+}
+
+// Run at Qt scale factors (QT_SCALE_FACTOR) on two monitors: the window list stays in the X
+// server's pixels, and each frame becomes, through the screen holding it, the rectangle where
+// Qt itself shows that window.
+TEST_F(X11DesktopTest, OnTwoScreensEachFrameLandsWhereQtShowsItsWindow)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.size() < 2)
+        GTEST_SKIP() << "needs two screens (with-x11-session --monitors 2)";
+    std::vector<std::unique_ptr<Swatch>> swatches;
+    for (QScreen *screen : screens) {
+        auto swatch = std::make_unique<Swatch>(Qt::blue);
+        swatch->setGeometry(QRect(screen->geometry().topLeft() + QPoint(100, 80), QSize(300, 200)));
+        swatch->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(swatch.get()));
+        swatches.push_back(std::move(swatch));
+    }
+    const QPoint primary = QGuiApplication::primaryScreen()->geometry().topLeft();
+    // Within a point: Qt rounds a window's geometry to whole points, the conversion does not.
+    const auto lands = [&](const DesktopWindow &entry, const QWidget &w) {
+        const QRectF expected = QRectF(w.frameGeometry()).translated(-primary);
+        const Rect r = geometry::nativeToWindowServer(
+            {entry.bounds->x(), entry.bounds->y(), entry.bounds->width(), entry.bounds->height()},
+            m_desktop->screens());
+        return std::abs(r.x - expected.x()) <= 1 && std::abs(r.y - expected.y()) <= 1 &&
+               std::abs(r.width - expected.width()) <= 1 &&
+               std::abs(r.height - expected.height()) <= 1;
+    };
+    // Framed by openbox, then every window has its entry.
+    EXPECT_TRUE(waitFor([&] {
+        const auto list = m_desktop->windowList();
+        for (const auto &swatch : swatches) {
+            if (swatch->frameGeometry() == swatch->geometry())
+                return false;
+            if (std::none_of(list.begin(), list.end(),
+                             [&](const DesktopWindow &e) { return e.bounds && lands(e, *swatch); }))
+                return false;
+        }
+        return list.size() == qsizetype(swatches.size());
+    })) << "a frame landed on no window";
 }
 
 int main(int argc, char **argv)
