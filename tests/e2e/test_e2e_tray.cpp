@@ -32,6 +32,9 @@ using namespace lumeno::e2e;
 
 namespace {
 
+// Qt's own wait gives up after 5 s, too soon for a loaded machine.
+constexpr int kExposeMs = 20000;
+
 const QString kPopoverName = QStringLiteral("Lumeno OCR");
 const QString kTranslation = QStringLiteral("BONJOUR LUMENO");
 
@@ -203,7 +206,7 @@ protected:
     {
         ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under with-x11-session --tray";
         ASSERT_TRUE(m_translation.start());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window, kExposeMs));
     }
 
     TextWindow m_window;

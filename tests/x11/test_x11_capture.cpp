@@ -13,6 +13,9 @@
 
 namespace {
 
+// Qt's own wait gives up after 5 s, too soon for a loaded machine.
+constexpr int kExposeMs = 20000;
+
 // Four quadrants, dark and light in turn, so a crop that is off by one pixel in either direction
 // shows in the luminance, which JPEG keeps sharp.
 class Swatch : public QWidget
@@ -152,7 +155,7 @@ bool showSwatch(Swatch &swatch, const QRect &geometry)
 {
     swatch.setGeometry(geometry);
     swatch.show();
-    return QTest::qWaitForWindowExposed(&swatch) && waitFor([&] {
+    return QTest::qWaitForWindowExposed(&swatch, kExposeMs) && waitFor([&] {
                return swatch.frameGeometry() != swatch.geometry() &&
                       screenNow().pixel(swatch.geometry().topLeft()) == Swatch::kDark;
            });

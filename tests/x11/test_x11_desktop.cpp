@@ -18,6 +18,9 @@ using namespace lumeno;
 
 namespace {
 
+// Qt's own wait gives up after 5 s, too soon for a loaded machine.
+constexpr int kExposeMs = 20000;
+
 // A window that paints itself in one colour.
 class Swatch : public QWidget
 {
@@ -83,9 +86,9 @@ TEST_F(X11DesktopTest, ListsWindowsFrontToBackWithFramesAndLayerZero)
     back.setGeometry(100, 100, 300, 200);
     front.setGeometry(250, 180, 300, 200);
     back.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&back));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&back, kExposeMs));
     front.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&front));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&front, kExposeMs));
     // Framed by the window manager and stacked: the front window was mapped last.
     ASSERT_TRUE(waitFor([&] {
         const auto list = m_desktop->windowList();
@@ -120,8 +123,8 @@ TEST_F(X11DesktopTest, DockWindowHasAPositiveLayer)
     normal.setGeometry(300, 300, 200, 100);
     normal.show();
     dock.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dock));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&normal));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dock, kExposeMs));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&normal, kExposeMs));
     ASSERT_TRUE(waitFor([&] { return m_desktop->windowList().size() == 2; }));
     bool sawDock = false, sawNormal = false;
     for (const DesktopWindow &w : m_desktop->windowList()) {
@@ -142,7 +145,7 @@ TEST_F(X11DesktopTest, GrabShowsWhatAWindowPainted)
     Swatch swatch(QColor(200, 30, 60));
     swatch.setGeometry(500, 400, 120, 80);
     swatch.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&swatch));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&swatch, kExposeMs));
     const auto screens = m_desktop->screens();
     ASSERT_FALSE(screens.isEmpty());
     const QRect client = swatch.geometry();
@@ -181,7 +184,7 @@ TEST_F(X11DesktopTest, OnTwoScreensEachFrameLandsWhereQtShowsItsWindow)
         auto swatch = std::make_unique<Swatch>(Qt::blue);
         swatch->setGeometry(QRect(screen->geometry().topLeft() + QPoint(100, 80), QSize(300, 200)));
         swatch->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(swatch.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(swatch.get(), kExposeMs));
         swatches.push_back(std::move(swatch));
     }
     const QPoint primary = QGuiApplication::primaryScreen()->geometry().topLeft();
