@@ -75,6 +75,26 @@ std::vector<X11Window> search(const QStringList &criteria)
 
 } // namespace
 
+QRect frameOf(const X11Window &window)
+{
+    // xwininfo, for xdotool counts a decorated window's offset in its frame twice.
+    const QString info = run(QStringLiteral("xwininfo"), {"-id", window.id}).value_or(QString());
+    const auto number = [&](const QString &label) {
+        const QRegularExpression pattern(QRegularExpression::escape(label) +
+                                         QStringLiteral(":\\s+(-?\\d+)"));
+        return pattern.match(info).captured(1).toInt();
+    };
+    const QRect client(number("Absolute upper-left X"), number("Absolute upper-left Y"),
+                       number("Width"), number("Height"));
+    const auto extents = run(QStringLiteral("xprop"), {"-id", window.id, "_NET_FRAME_EXTENTS"});
+    static const QRegularExpression pattern(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)"));
+    const auto match = pattern.match(extents.value_or(QString()));
+    if (!match.hasMatch())
+        return client;
+    return client.marginsAdded(QMargins(match.captured(1).toInt(), match.captured(3).toInt(),
+                                        match.captured(2).toInt(), match.captured(4).toInt()));
+}
+
 std::vector<X11Window> visibleWindows(const QString &classname)
 {
     return search({"--classname", classname});

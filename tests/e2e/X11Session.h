@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,10 @@ struct X11Window
     QString name;
     QRect geometry;
 };
+
+// Where the window's frame lies on the root window: the window with the decorations the window
+// manager gives it (_NET_FRAME_EXTENTS).
+QRect frameOf(const X11Window &window);
 
 // The mapped windows whose class or name matches, with their root geometry.
 std::vector<X11Window> visibleWindows(const QString &classname);

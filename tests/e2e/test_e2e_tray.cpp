@@ -287,6 +287,16 @@ TEST_F(TrayEndToEnd, AServerThatIsDownEndsInTheFailureAlert)
     std::vector<X11Window> alerts;
     ASSERT_TRUE(waitUntil([&] { return !(alerts = otherProgramWindows()).empty(); }))
         << program.output().toStdString();
+    // The alert with its decorations, message and "OK" lies inside the screen's available
+    // area, although the popover hangs at the screen's right edge above the panel.
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QRect alert;
+    EXPECT_TRUE(waitUntil([&] {
+        const auto shown = otherProgramWindows();
+        alert = shown.empty() ? QRect() : frameOf(shown.front());
+        return available.contains(alert);
+    })) << alert.x()
+        << "," << alert.y() << " " << alert.width() << "x" << alert.height();
     // The whole screen: the window manager moves the decorated alert after it is mapped.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     savePopoverShot({{}, {}, screen}, QStringLiteral("server-down-alert.png"));

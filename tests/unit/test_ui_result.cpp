@@ -31,6 +31,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 using namespace lumeno;
@@ -472,5 +473,61 @@ TEST(ResultAlert, StaysOnTheScreenWhenThePopoverHangsAtItsEdge)
         << view->alert()->geometry().x() << "," << view->alert()->geometry().y() << " "
         << view->alert()->width() << "x" << view->alert()->height();
 }
+
+// The tray icon at each corner of the screen, the alert written as the recognition and
+// translation roads write it: the flag first, then the message.
+class ResultAlertAtTray : public ::testing::TestWithParam<Qt::Corner>
+{
+};
+
+TEST_P(ResultAlertAtTray, LiesInsideTheScreenOnceItHasItsText)
+{
+    QTemporaryDir dir;
+    UserDefaults store(dir.path() + "/defaults.json");
+    LumenoObject lumeno(store);
+    ResultPopover popover;
+    auto *view = new ResultView(new ContentView(&lumeno, QImage(20, 20, QImage::Format_RGB32)));
+    popover.setContent(view);
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QRect icon(QPoint(), QSize(22, 22));
+    switch (GetParam()) {
+    case Qt::TopLeftCorner:
+        icon.moveTopLeft(available.topLeft());
+        break;
+    case Qt::TopRightCorner:
+        icon.moveTopRight(available.topRight());
+        break;
+    case Qt::BottomLeftCorner:
+        icon.moveBottomLeft(available.bottomLeft());
+        break;
+    case Qt::BottomRightCorner:
+        icon.moveBottomRight(available.bottomRight());
+        break;
+    }
+    popover.showAt(icon);
+
+    view->contentView()->setIsShowAlert(true);
+    view->contentView()->setAlertMessage(
+        "No returned value. Remote server is unaccessible, please contact the support team.");
+    QTRY_VERIFY(view->alert() && view->alert()->isVisible());
+    const QRect box = view->alert()->frameGeometry();
+    EXPECT_TRUE(available.contains(box))
+        << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
+    EXPECT_EQ(view->alert()->text(), view->contentView()->alertMessage());
+}
+
+std::string cornerName(const ::testing::TestParamInfo<Qt::Corner> &info)
+{
+    static const std::map<Qt::Corner, std::string> names{{Qt::TopLeftCorner, "topLeft"},
+                                                         {Qt::TopRightCorner, "topRight"},
+                                                         {Qt::BottomLeftCorner, "bottomLeft"},
+                                                         {Qt::BottomRightCorner, "bottomRight"}};
+    return names.at(info.param);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corners, ResultAlertAtTray,
+                         ::testing::Values(Qt::TopLeftCorner, Qt::TopRightCorner,
+                                           Qt::BottomLeftCorner, Qt::BottomRightCorner),
+                         cornerName);
 
 } // namespace

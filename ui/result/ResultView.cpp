@@ -9,6 +9,7 @@
 #include "TextPane.h"
 #include "TextTabView.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -73,8 +74,13 @@ ResultView::ResultView(ContentView *contentView, QWidget *parent)
             [this] { m_loading->setVisible(m_contentView->showLoading()); });
     connect(contentView, &ContentView::isShowAlertChanged, this, &ResultView::updateAlert);
     connect(contentView, &ContentView::alertMessageChanged, this, [this] {
-        if (m_alert)
-            m_alert->setText(m_contentView->alertMessage());
+        if (!m_alert)
+            return;
+        m_alert->setText(m_contentView->alertMessage());
+        if (m_alert->isVisible())
+            placeAlert();
+        else
+            presentAlert();
     });
     updateAlert();
 }
@@ -170,10 +176,29 @@ void ResultView::updateAlert()
     connect(alert, &QMessageBox::finished, m_contentView,
             [this] { m_contentView->setIsShowAlert(false); });
     m_alert = alert;
-    alert->open();
-    // Centred over the popover but kept on its screen, for the popover often hangs at a screen
-    // edge. Placed once shown, as a message box takes its final size only then.
-    QRect frame(QPoint(), alert->size());
+    alert->installEventFilter(this);
+    // The flag comes before its message, so the box waits for its text: a box placed while
+    // empty grows past the screen's edge once the text arrives. A flag that never gets a new
+    // message still shows its box, once the writes of this turn are done.
+    if (!m_contentView->alertMessage().isEmpty())
+        presentAlert();
+    else
+        QMetaObject::invokeMethod(this, &ResultView::presentAlert, Qt::QueuedConnection);
+}
+
+void ResultView::presentAlert()
+{
+    if (!m_alert || m_alert->isVisible())
+        return;
+    m_alert->open();
+    placeAlert();
+}
+
+void ResultView::placeAlert()
+{
+    // Centred over the popover but kept inside its screen's available area, for the popover
+    // often hangs at a screen edge. A message box takes its final size only once shown.
+    QRect frame(QPoint(), m_alert->frameGeometry().size());
     frame.moveCenter(window()->geometry().center());
     if (const QScreen *screen = window()->screen()) {
         const QRect available = screen->availableGeometry();
@@ -182,7 +207,18 @@ void ResultView::updateAlert()
         frame.moveTop(
             qBound(available.top(), frame.top(), available.bottom() + 1 - frame.height()));
     }
-    alert->move(frame.topLeft());
+    m_alert->move(frame.topLeft());
+    m_placedFrameSize = frame.size();
+}
+
+bool ResultView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window manager adds its decorations only after the box is shown: place it again once
+    // its frame has grown by them, or a box at the screen's edge still sticks out.
+    if (watched == m_alert && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        m_alert->frameGeometry().size() != m_placedFrameSize)
+        placeAlert();
+    return QWidget::eventFilter(watched, event);
 }
 
 void ResultView::showEvent(QShowEvent *event)

@@ -45,6 +45,7 @@ public:
     QMessageBox *alert() const { return m_alert; }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
@@ -54,6 +55,8 @@ private:
     void updateOcrButtonWidth();
     void updateTranslateTitle();
     void updateAlert();
+    void presentAlert();
+    void placeAlert();
 
     ContentView *m_contentView;
     EscapeMonitor *m_escapeMonitor;
@@ -65,6 +68,8 @@ private:
     QToolButton *m_targetMenuButton = nullptr;
     QToolButton *m_closeButton;
     QPointer<QMessageBox> m_alert;
+    // The alert's size with its decorations when it was last placed.
+    QSize m_placedFrameSize;
 };
 
 } // namespace lumeno
