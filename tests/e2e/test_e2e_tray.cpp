@@ -23,6 +23,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -54,6 +55,7 @@ public:
     QSize size() const { return m_view.size(); }
     QPoint ocrButton() const { return centre(m_view.ocrButton()); }
     QPoint translateButton() const { return centre(m_view.translateButton()); }
+    QPoint targetMenuButton() const { return centre(m_view.targetMenuButton()); }
     QPoint ocrCopyIcon() const { return centre(m_view.textTabView()->ocrPane()->copyIcon()); }
     QPoint translationCopyIcon() const
     {
@@ -244,6 +246,12 @@ TEST_F(TrayEndToEnd, HotKeyCaptureRecognisesTranslatesAndCopies)
 
     click(origin + m_layout.translationCopyIcon());
     EXPECT_TRUE(waitUntil([] { return clipboardText() == kTranslation; }));
+
+    click(origin + m_layout.targetMenuButton());
+    ASSERT_TRUE(waitUntil([] { return !otherProgramWindows().empty(); })) << "the target menu";
+    key(QStringLiteral("Escape"));
+    EXPECT_TRUE(waitUntil([] { return otherProgramWindows().empty(); })) << "Escape closes it";
+    EXPECT_TRUE(popover().has_value()) << "and leaves the popover with its text open";
 
     key(QStringLiteral("Escape"));
     EXPECT_TRUE(waitUntil([] { return !popover(); })) << "Escape closes the popover";

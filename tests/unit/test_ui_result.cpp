@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -439,6 +440,25 @@ TEST_F(ResultViewTest, CloseButtonAndEscapePostClosedWhileShownOnly)
     other.show();
     QTest::keyPress(other.windowHandle(), Qt::Key_Escape);
     EXPECT_EQ(closed.count, 2) << "a hidden result view no longer listens";
+}
+
+TEST_F(ResultViewTest, EscapeInTheTargetMenuClosesOnlyTheMenu)
+{
+    NotificationCounter closed(NotificationNames::OCRViewClosed);
+    QMenu *menu = m_view.targetMenuButton()->menu();
+    bool opened = false;
+    // The button runs the menu in its own event loop; the key reaches the menu's window there.
+    QTimer::singleShot(0, menu, [&] {
+        opened = QTest::qWaitFor([&] { return menu->isVisible(); });
+        QTest::keyClick(menu->windowHandle(), Qt::Key_Escape);
+    });
+    QTest::mouseClick(m_view.targetMenuButton(), Qt::LeftButton);
+    ASSERT_TRUE(opened);
+    QTRY_VERIFY(!menu->isVisible());
+    EXPECT_EQ(closed.count, 0) << "the popover must stay open with its text";
+    EXPECT_TRUE(m_view.isVisible());
+    QTest::keyClick(m_view.windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(closed.count, 1) << "Escape on the popover itself still closes it";
 }
 
 TEST_F(ResultViewTest, IsFiveHundredWideWithTheCloseButtonOverTheImage)

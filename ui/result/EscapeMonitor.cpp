@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QWindow>
 
 namespace lumeno {
 
@@ -33,8 +34,10 @@ void EscapeMonitor::remove()
 bool EscapeMonitor::eventFilter(QObject *watched, QEvent *event)
 {
     // A key event passes the application's filters once at its window and again at each widget
-    // it propagates to; only the window's pass is the key press itself.
+    // it propagates to; only the window's pass is the key press itself. An open menu (a popup
+    // window) takes its own keys: Escape there closes the menu only.
     if (event->type() == QEvent::KeyPress && watched->isWindowType() &&
+        static_cast<QWindow *>(watched)->type() != Qt::Popup &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
         NotificationCenter::defaultCenter().post(NotificationNames::OCRViewClosed);
     return false;

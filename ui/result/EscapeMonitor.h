@@ -4,8 +4,9 @@
 
 namespace lumeno {
 
-// While installed, every Escape key-down the application receives posts "OCRViewClosed". It
-// watches events at the application and never consumes one: the Escape still reaches its widget.
+// While installed, every Escape key-down the application's windows receive posts "OCRViewClosed",
+// except in an open menu, which takes its own keys. It watches events at the application and
+// never consumes one: the Escape still reaches its widget.
 class EscapeMonitor : public QObject
 {
     Q_OBJECT
