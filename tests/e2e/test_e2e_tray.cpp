@@ -258,6 +258,43 @@ TEST_F(TrayEndToEnd, HotKeyCaptureRecognisesTranslatesAndCopies)
     EXPECT_TRUE(program.isRunning());
 }
 
+TEST_F(TrayEndToEnd, ThePopoverIsNoTaskOfItsOwn)
+{
+    TrayProgram program;
+    ASSERT_TRUE(program.start(deadAddress(), m_translation.baseUrl()));
+    const auto shown = captureTextWindow(m_window);
+    ASSERT_TRUE(shown) << program.output().toStdString();
+    const QString states =
+        run(QStringLiteral("xprop"), {"-id", shown->id, "_NET_WM_STATE"}).value_or(QString());
+    EXPECT_TRUE(states.contains("_NET_WM_STATE_SKIP_TASKBAR")) << states.toStdString();
+    EXPECT_TRUE(states.contains("_NET_WM_STATE_SKIP_PAGER")) << states.toStdString();
+
+    // Switching windows goes back and forth between the two ordinary windows, never to it.
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("other"));
+    other.setGeometry(300, 600, 300, 150);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other, kExposeMs));
+    const QStringList ordinary{QString::number(m_window.winId()), QString::number(other.winId())};
+    const auto active = [] {
+        return run(QStringLiteral("xdotool"), {"getactivewindow"}).value_or(QString()).trimmed();
+    };
+    click(shown->geometry.center());
+    ASSERT_TRUE(waitUntil([&] { return active() == shown->id; }));
+    QString previous = shown->id;
+    for (int i = 0; i < 3; ++i) {
+        key(QStringLiteral("alt+Tab"));
+        QString now;
+        EXPECT_TRUE(waitUntil([&] {
+            now = active();
+            return now != previous && ordinary.contains(now);
+        })) << "switch "
+            << i << " went to " << now.toStdString() << ", the popover is "
+            << shown->id.toStdString();
+        previous = now;
+    }
+}
+
 TEST_F(TrayEndToEnd, AHotKeyHeldElsewhereLeavesTheMenuItemWorkingAndEscapeOpensNothing)
 {
     KeyHolder holder;

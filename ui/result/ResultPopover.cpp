@@ -1,5 +1,7 @@
 #include "ResultPopover.h"
 
+#include "TransientPanel.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -11,6 +13,8 @@ ResultPopover::ResultPopover(QWidget *parent)
 {
     // The title names the window for window lists and for tools that look windows up by name.
     setWindowTitle(QStringLiteral("Lumeno OCR"));
+    create();
+    TransientPanel::apply(windowHandle());
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -7,7 +7,8 @@
 namespace lumeno {
 
 // The window that hangs under the tray icon and hosts one result view at a time. It is a
-// frameless tool window: clicks elsewhere leave it open; only its owner closes it.
+// frameless tool window: clicks elsewhere leave it open; only its owner closes it. Like the tray
+// icon's menu it is no task of its own: not in the taskbar, the pager or window switching.
 class ResultPopover : public QWidget
 {
     Q_OBJECT
