@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -232,6 +233,23 @@ TEST_F(TextPaneTest, OnePanesCopyLeavesTheOtherAsItWas)
     EXPECT_FALSE(translation()->isCopied());
     EXPECT_FALSE(translation()->copiedBadge()->isVisible());
     EXPECT_EQ(translation()->copyIcon()->tint(), ResultColors::secondary(ocr()->palette()));
+}
+
+TEST_F(TextPaneTest, TheCopyIconKeepsTheDefaultSpacingFromItsTitle)
+{
+    for (TextPane *pane : {ocr(), translation()}) {
+        const QLabel *title = nullptr;
+        for (const QLabel *label : pane->findChildren<QLabel *>())
+            if (label->text() == "OCR Results" || label->text() == "Translation")
+                title = label;
+        ASSERT_TRUE(title);
+        const QRect icon = pane->copyIcon()->geometry();
+        const int gap = icon.left() - title->geometry().right() - 1;
+        EXPECT_EQ(gap, pane->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing))
+            << title->text().toStdString();
+        EXPECT_GT(gap, 0) << title->text().toStdString();
+        EXPECT_EQ(icon.center().y(), title->geometry().center().y()) << "centred on one row";
+    }
 }
 
 TEST_F(TextPaneTest, OnlyUserEditsAreReportedAsEdits)

@@ -52,7 +52,11 @@ TextPane::TextPane(const QString &title, QWidget *parent)
     m_copyIcon->setFont(headline);
     m_copyIcon->setTint(ResultColors::secondary(palette()));
 
-    auto *header = new QHBoxLayout;
+    // A row of its own, so that it has the style's spacing: a layout nested in the pane's
+    // zero-spaced column would take that zero and put the icon against the title.
+    auto *headerRow = new QWidget(this);
+    auto *header = new QHBoxLayout(headerRow);
+    header->setContentsMargins(0, 0, 0, 0);
     header->addStretch();
     header->addWidget(titleLabel);
     header->addWidget(m_copyIcon);
@@ -79,7 +83,7 @@ TextPane::TextPane(const QString &title, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addLayout(header);
+    layout->addWidget(headerRow);
     layout->addWidget(m_editor);
 
     connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
