@@ -81,11 +81,13 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::registerHotKeyNow()
 {
-    const auto registration = m_hotKey.registerHotKey(
-        m_lumenoObject.keyCode(), carbonModifiersFromShortcut(m_lumenoObject.hotKey()), kHotKeyId);
+    const quint32 modifiers = carbonModifiersFromShortcut(m_lumenoObject.hotKey());
+    const auto registration =
+        m_hotKey.registerHotKey(m_lumenoObject.keyCode(), modifiers, kHotKeyId);
     m_lumenoObject.setCurrentHotKeyRef(registration.ref);
     if (!registration.ref) {
-        std::printf("Hot key %s not registered: %s\n", qPrintable(m_lumenoObject.hotKey()),
+        std::printf("Hot key %s not registered: %s\n",
+                    qPrintable(GlobalHotKey::displayName(m_lumenoObject.keyCode(), modifiers)),
                     qPrintable(registration.why));
         std::fflush(stdout);
     }
@@ -105,8 +107,7 @@ void AppDelegate::updateKeyEquivalent()
 {
     if (!m_statusMenu)
         return;
-    m_statusMenu->captureAction()->setShortcut(
-        StatusMenu::keyEquivalent(m_lumenoObject.hotKey(), m_lumenoObject.eventCharacters()));
+    m_statusMenu->setCaptureKeyEquivalent(m_lumenoObject.eventCharacters());
 }
 
 void AppDelegate::screenshot()

@@ -3,12 +3,18 @@
 #include "CarbonModifiers.h"
 
 #include <QAction>
+#include <QShortcut>
 
 namespace lumeno {
 
-StatusMenu::StatusMenu(QWidget *parent) : QMenu(parent)
+StatusMenu::StatusMenu(QWidget *parent) : QMenu(parent), m_captureShortcut(new QShortcut(this))
 {
     m_capture = addAction(tr("Capture Screenshot"));
+    connect(m_captureShortcut, &QShortcut::activated, this, [this] {
+        // As a click on the item would: the menu goes first, then the action runs.
+        close();
+        m_capture->trigger();
+    });
     m_preference = addAction(tr("Preference"));
 
     auto *modes = new QMenu(this);
@@ -28,22 +34,21 @@ StatusMenu::StatusMenu(QWidget *parent) : QMenu(parent)
     m_quit = addAction(tr("Quit  Lumeno OCR"));
 }
 
-QKeySequence StatusMenu::keyEquivalent(const QString &hotKey, const QString &eventCharacters)
+void StatusMenu::setCaptureKeyEquivalent(const QString &eventCharacters)
+{
+    const QKeySequence key = keyEquivalent(eventCharacters);
+    m_capture->setShortcut(key);
+    m_captureShortcut->setKey(key);
+}
+
+QKeySequence StatusMenu::keyEquivalent(const QString &eventCharacters)
 {
     const QKeySequence key(eventCharacters);
     if (eventCharacters.isEmpty() || key.isEmpty())
         return {};
-    // The same mapping as the global grab: command is Control, control is Meta (Super).
-    const quint32 mask = carbonModifiersFromShortcut(hotKey);
-    Qt::KeyboardModifiers modifiers;
-    if (mask & CarbonModifiers::cmdKey)
-        modifiers |= Qt::ControlModifier;
-    if (mask & CarbonModifiers::shiftKey)
+    Qt::KeyboardModifiers modifiers = qtModifiersFromCarbon(CarbonModifiers::cmdKey);
+    if (eventCharacters != eventCharacters.toLower())
         modifiers |= Qt::ShiftModifier;
-    if (mask & CarbonModifiers::optionKey)
-        modifiers |= Qt::AltModifier;
-    if (mask & CarbonModifiers::controlKey)
-        modifiers |= Qt::MetaModifier;
     return QKeySequence(QKeyCombination(modifiers, key[0].key()));
 }
 

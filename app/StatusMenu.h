@@ -4,6 +4,7 @@
 #include <QMenu>
 
 class QAction;
+class QShortcut;
 
 namespace lumeno {
 
@@ -30,12 +31,19 @@ public:
     QAction *aboutAction() const { return m_about; }
     QAction *quitAction() const { return m_quit; }
 
-    // The shortcut shown beside "Capture Screenshot": the stored hot key's modifiers with its key
-    // character. Empty without a key character.
-    static QKeySequence keyEquivalent(const QString &hotKey, const QString &eventCharacters);
+    // Shows the key equivalent beside "Capture Screenshot" and makes it work while the menu is
+    // open, as a menu's key equivalents do.
+    void setCaptureKeyEquivalent(const QString &eventCharacters);
+    // The stored key character with a menu item's default modifier, command (Control here); an
+    // upper-case letter adds Shift, as it does in a menu item's key equivalent. The global hot
+    // key's own modifiers play no part. Empty without a key character.
+    static QKeySequence keyEquivalent(const QString &eventCharacters);
 
 private:
     QAction *m_capture;
+    // The menu's own actions count only where the menu sits in a window; a top-level menu needs
+    // a shortcut of its own to take the key while it is open.
+    QShortcut *m_captureShortcut;
     QAction *m_preference;
     QAction *m_ocrModeItem;
     QAction *m_googleMode;

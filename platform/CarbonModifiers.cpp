@@ -5,15 +5,19 @@ namespace lumeno {
 quint32 carbonModifiersFromShortcut(const QString &text)
 {
     quint32 mask = 0;
-    if (text.contains(QChar(0x2303)))
-        mask |= CarbonModifiers::controlKey;
-    if (text.contains(QChar(0x2325)))
-        mask |= CarbonModifiers::optionKey;
-    if (text.contains(QChar(0x21E7)))
-        mask |= CarbonModifiers::shiftKey;
-    if (text.contains(QChar(0x2318)))
-        mask |= CarbonModifiers::cmdKey;
+    for (const CarbonModifiers::Modifier &modifier : CarbonModifiers::table)
+        if (text.contains(QChar(modifier.symbol)))
+            mask |= modifier.mask;
     return mask;
+}
+
+Qt::KeyboardModifiers qtModifiersFromCarbon(quint32 carbonModifiers)
+{
+    Qt::KeyboardModifiers modifiers;
+    for (const CarbonModifiers::Modifier &modifier : CarbonModifiers::table)
+        if (carbonModifiers & modifier.mask)
+            modifiers |= modifier.qt;
+    return modifiers;
 }
 
 } // namespace lumeno

@@ -1,9 +1,12 @@
 #include "GlobalHotKey.h"
 
+#include "CarbonModifiers.h"
 #include "NullGlobalHotKey.h"
+#include "VirtualKeyCodes.h"
 #include "x11/X11GlobalHotKey.h"
 
 #include <QGuiApplication>
+#include <QKeySequence>
 
 namespace lumeno {
 
@@ -14,6 +17,16 @@ std::unique_ptr<GlobalHotKey> GlobalHotKey::create()
             return x11;
     }
     return std::make_unique<NullGlobalHotKey>();
+}
+
+QString GlobalHotKey::displayName(quint32 keyCode, quint32 carbonModifiers)
+{
+    const auto key = VirtualKeyCodes::forCode(keyCode);
+    if (!key)
+        return QStringLiteral("key code %1").arg(keyCode);
+    return QKeySequence(
+               QKeyCombination(qtModifiersFromCarbon(carbonModifiers), Qt::Key(key->qtKey)))
+        .toString(QKeySequence::NativeText);
 }
 
 } // namespace lumeno

@@ -34,6 +34,10 @@ public:
     // every shortcut, so the program still runs (offscreen tests, Wayland).
     static std::unique_ptr<GlobalHotKey> create();
 
+    // The shortcut as Qt's native text names keys (Ctrl+Shift+E), for the program's own lines; a
+    // key code that names no key is given by its number.
+    static QString displayName(quint32 keyCode, quint32 carbonModifiers);
+
 signals:
     // A registered shortcut was pressed; id is the one given at registration.
     void pressed(quint32 id);

@@ -303,6 +303,8 @@ TEST_F(TrayEndToEnd, AHotKeyHeldElsewhereLeavesTheMenuItemWorkingAndEscapeOpensN
     ASSERT_TRUE(program.start(deadAddress(), m_translation.baseUrl()));
     ASSERT_TRUE(program.waitForOutput("not registered", 10s)) << program.output().toStdString();
     EXPECT_EQ(program.output().count("not registered"), 1) << "one line, no more";
+    EXPECT_TRUE(program.output().contains("Hot key Ctrl+Shift+E not registered"))
+        << "keys named as on this platform: " << program.output().toStdString();
 
     key(QStringLiteral("shift+ctrl+e"));
     EXPECT_FALSE(waitUntil(captureOverlayShown, 1s)) << "the key belongs to the other program";
@@ -318,6 +320,15 @@ TEST_F(TrayEndToEnd, AHotKeyHeldElsewhereLeavesTheMenuItemWorkingAndEscapeOpensN
     ASSERT_TRUE(waitUntil([] { return !captureOverlayShown(); }));
     ASSERT_TRUE(program.waitForOutput("post endcapture: kNotifyCaptureEnd", 10s));
     EXPECT_FALSE(waitUntil([] { return popover().has_value(); }, 1s)) << "a cancel opens nothing";
+
+    // The item's key equivalent works while the menu is open, as the menu then has the keyboard.
+    click(trayIconCentre(), 3);
+    ASSERT_TRUE(waitUntil([] { return !otherProgramWindows().empty(); })) << "the tray menu";
+    key(QStringLiteral("shift+ctrl+e"));
+    ASSERT_TRUE(waitUntil(captureOverlayShown)) << program.output().toStdString();
+    EXPECT_TRUE(otherProgramWindows().empty()) << "the menu closed";
+    key(QStringLiteral("Escape"));
+    EXPECT_TRUE(waitUntil([] { return !captureOverlayShown(); }));
     EXPECT_TRUE(program.isRunning());
 }
 

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 using namespace lumeno;
@@ -102,11 +103,13 @@ TEST_F(Shell, TheMenuHoldsItsItemsInOrderWithTheDefaultKeyEquivalent)
     EXPECT_EQ(m_delegate->statusBarItem()->toolTip(), "LumenoOCR");
 }
 
+// The menu shows the stored key character with the menu's own default modifiers, whatever
+// modifiers the global hot key has.
 TEST_F(Shell, AStoredShortcutIsShownAndGrabbed)
 {
     launch({{"hotKey", QString::fromUtf8("⌃⌥K")}, {"eventCharacters", "K"}, {"keyCode", 40}});
     EXPECT_EQ(m_delegate->statusMenu()->captureAction()->shortcut(),
-              QKeySequence(Qt::META | Qt::ALT | Qt::Key_K));
+              QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_K));
     ASSERT_EQ(m_hotKey.active.size(), 1u);
     EXPECT_EQ(m_hotKey.active.begin()->second.keyCode, 40u);
     EXPECT_EQ(m_hotKey.active.begin()->second.modifiers, 0x1800u);
@@ -152,6 +155,31 @@ TEST_F(Shell, ARefusedGrabLeavesNoReferenceAndTheNextChangeUnregistersNothing)
     // The menu item starts a capture without any grab.
     m_delegate->statusMenu()->captureAction()->trigger();
     EXPECT_EQ(captureStartsWithPopoverShown.size(), 1u);
+}
+
+TEST_F(Shell, TheKeyEquivalentWorksWhileTheMenuIsOpen)
+{
+    StatusMenu *menu = m_delegate->statusMenu();
+    menu->popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QTest::keyClick(menu->windowHandle(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(captureStartsWithPopoverShown.size(), 1u);
+    EXPECT_FALSE(menu->isVisible()) << "the menu closes as for a click on the item";
+}
+
+// Our own lines name keys as Qt does on this platform, not with the stored symbols.
+TEST_F(Shell, ARefusedGrabIsReportedWithTheKeysNamedAsQtNamesThem)
+{
+    m_hotKey.refusal = "in use";
+    for (const auto &[hotKey, keyCode, expected] :
+         {std::tuple{"⇧⌘E", 14, "Hot key Ctrl+Shift+E not registered: in use\n"},
+          std::tuple{"⌃⌥K", 40, "Hot key Meta+Alt+K not registered: in use\n"}}) {
+        m_lumenoObject->setHotKey(QString::fromUtf8(hotKey));
+        m_lumenoObject->setKeyCode(keyCode);
+        testing::internal::CaptureStdout();
+        NotificationCenter::defaultCenter().post(NotificationNames::HotKeySetSucceed);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+    }
 }
 
 struct ModeCase
