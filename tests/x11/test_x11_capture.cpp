@@ -177,13 +177,16 @@ protected:
         m_probe.waitForFinished(10000);
     }
 
-    // Starts the probe at the scale factor the suite names, and waits until its overlay is
+    // Starts the probe at the scale factors the suite names, and waits until its overlay is
     // painted on every screen.
     bool startCapture()
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (environment.contains("LUMENO_PROBE_SCALE_FACTOR"))
             environment.insert("QT_SCALE_FACTOR", environment.value("LUMENO_PROBE_SCALE_FACTOR"));
+        if (environment.contains("LUMENO_PROBE_SCREEN_SCALE_FACTORS"))
+            environment.insert("QT_SCREEN_SCALE_FACTORS",
+                               environment.value("LUMENO_PROBE_SCREEN_SCALE_FACTORS"));
         m_probe.setProcessEnvironment(environment);
         m_probe.setProgram(PROBE);
         m_probe.setProcessChannelMode(QProcess::SeparateChannels);
@@ -226,7 +229,8 @@ protected:
     QImage m_before;
 };
 
-// Two screens side by side; the probe may run at a scale factor (LUMENO_PROBE_SCALE_FACTOR) while
+// Two screens side by side; the probe may run at a scale factor (LUMENO_PROBE_SCALE_FACTOR, which
+// the drag's expectations follow) or at one per screen (LUMENO_PROBE_SCREEN_SCALE_FACTORS) while
 // this test and xdotool work in the X server's pixels. A swatch on each screen.
 class TwoScreenCapture : public ProbeTest
 {
