@@ -7,22 +7,24 @@
 #include "LumenoObject.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "PreferenceWindow.h"
 #include "ResultPopover.h"
 #include "ResultView.h"
+#include "StandardOutput.h"
 #include "StatusMenu.h"
+#include "UserDefaults.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QIcon>
 #include <QSystemTrayIcon>
-#include <cstdio>
 
 namespace lumeno {
 
-AppDelegate::AppDelegate(GlobalHotKey &hotKey, LumenoObject &lumenoObject, Capture capture,
-                         QObject *parent)
-    : QObject(parent), m_hotKey(hotKey), m_lumenoObject(lumenoObject),
+AppDelegate::AppDelegate(GlobalHotKey &hotKey, UserDefaults &defaults, LumenoObject &lumenoObject,
+                         Capture capture, QObject *parent)
+    : QObject(parent), m_hotKey(hotKey), m_defaults(defaults), m_lumenoObject(lumenoObject),
       m_capture(std::move(capture)), m_screenshotPopover(new ResultPopover)
 {
     m_timer.setSingleShot(true);
@@ -48,10 +50,11 @@ void AppDelegate::applicationDidFinishLaunching()
                        [this](const Notification &n) { lumenoOCRView(n); });
     center.addObserver(this, NotificationNames::HotKeySetSucceed,
                        [this](const Notification &) { registerHotkey(); });
-    // Nothing to close until the preferences window and the first-run popover exist.
-    center.addObserver(this, NotificationNames::PreferenceSetSucceed, [](const Notification &) {});
+    center.addObserver(this, NotificationNames::PreferenceSetSucceed,
+                       [this](const Notification &) { preferenceSetSucceed(); });
     center.addObserver(this, NotificationNames::OCRViewClosed,
                        [this](const Notification &) { closeOcrView(); });
+    // Nothing to close until the first-run popover exists.
     center.addObserver(this, NotificationNames::MainPopoverClosed, [](const Notification &) {});
 
     registerHotKeyNow();
@@ -59,6 +62,7 @@ void AppDelegate::applicationDidFinishLaunching()
     m_statusMenu = new StatusMenu;
     connect(m_statusMenu, &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
     connect(m_statusMenu->captureAction(), &QAction::triggered, this, &AppDelegate::screenshot);
+    connect(m_statusMenu->preferenceAction(), &QAction::triggered, this, &AppDelegate::preference);
     for (QAction *mode : {m_statusMenu->googleModeAction(), m_statusMenu->baiduModeAction()})
         connect(mode, &QAction::triggered, this, [this, mode] { ocrMode(mode->data().toInt()); });
     connect(m_statusMenu->quitAction(), &QAction::triggered, this, &AppDelegate::quitApp);
@@ -84,11 +88,9 @@ void AppDelegate::registerHotKeyNow()
     const auto registration = m_hotKey.registerHotKey(
         m_lumenoObject.keyCode(), carbonModifiersFromShortcut(m_lumenoObject.hotKey()), kHotKeyId);
     m_lumenoObject.setCurrentHotKeyRef(registration.ref);
-    if (!registration.ref) {
-        std::printf("Hot key %s not registered: %s\n", qPrintable(m_lumenoObject.hotKey()),
-                    qPrintable(registration.why));
-        std::fflush(stdout);
-    }
+    if (!registration.ref)
+        printLine(QStringLiteral("Hot key %1 not registered: %2")
+                      .arg(m_lumenoObject.hotKey(), registration.why));
 }
 
 void AppDelegate::registerHotkey()
@@ -137,6 +139,32 @@ void AppDelegate::closeOcrView()
 {
     if (m_screenshotPopover->isShown())
         m_screenshotPopover->hide();
+}
+
+template <typename Window, typename Factory>
+void AppDelegate::showWindowController(Factory factory, QPointer<Window> &field)
+{
+    field = factory(m_lumenoObject);
+    field->show();
+    // A tray program never has the focus when its menu is used; the window must still come up
+    // in front of the program that had it.
+    field->raise();
+    field->activateWindow();
+}
+
+void AppDelegate::preference()
+{
+    showWindowController(
+        [this](LumenoObject &lumenoObject) {
+            return makePreferenceWindow(lumenoObject, {m_defaults, m_hotKey});
+        },
+        m_preferenceWindow);
+}
+
+void AppDelegate::preferenceSetSucceed()
+{
+    if (m_preferenceWindow)
+        m_preferenceWindow->close();
 }
 
 void AppDelegate::menuWillOpen()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PreferenceWindow.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -14,6 +16,7 @@ class GlobalHotKey;
 class LumenoObject;
 class ResultPopover;
 class StatusMenu;
+class UserDefaults;
 struct Notification;
 
 // The tray program's shell: the tray icon and its menu, the global hot key, the notification
@@ -35,9 +38,10 @@ public:
     static constexpr quint32 kHotKeyId = 0;
     static constexpr int kFirstRunDelayMs = 500;
 
-    // The hot-key service and the state object must outlive the delegate.
-    AppDelegate(GlobalHotKey &hotKey, LumenoObject &lumenoObject, Capture capture,
-                QObject *parent = nullptr);
+    // The hot-key service, the store and the state object loaded from it must outlive the
+    // delegate.
+    AppDelegate(GlobalHotKey &hotKey, UserDefaults &defaults, LumenoObject &lumenoObject,
+                Capture capture, QObject *parent = nullptr);
     ~AppDelegate() override;
 
     // Observers, the global hot key, the tray icon with its menu and the first-run timer.
@@ -52,6 +56,10 @@ public:
     // "Quit  Lumeno OCR": ends the event loop; main then stops the embedded server.
     void quitApp();
     void closeOcrView();
+    // "Preference": a new preferences window each time; the delegate keeps only the newest.
+    void preference();
+    // Closes the newest preferences window, if it is still open.
+    void preferenceSetSucceed();
     // Shows a confirmed capture (saved first) in the popover; a cancelled one shows nothing.
     void lumenoOCRView(const Notification &notification);
 
@@ -59,6 +67,7 @@ public:
     QSystemTrayIcon *statusBarItem() const { return m_statusBarItem; }
     ResultPopover *screenshotPopover() const { return m_screenshotPopover; }
     const QTimer &timer() const { return m_timer; }
+    PreferenceWindow *preferenceWindow() const { return m_preferenceWindow; }
 
 private:
     void registerHotKeyNow();
@@ -66,14 +75,20 @@ private:
     void menuWillOpen();
     void showMainPopover();
     QRect popoverAnchor() const;
+    // Makes a window with the factory, keeps it in the field (the window it held stays open on
+    // its own) and brings it to the front, even while another program has the focus.
+    template <typename Window, typename Factory>
+    void showWindowController(Factory factory, QPointer<Window> &field);
 
     GlobalHotKey &m_hotKey;
+    UserDefaults &m_defaults;
     LumenoObject &m_lumenoObject;
     Capture m_capture;
     StatusMenu *m_statusMenu = nullptr;
     QSystemTrayIcon *m_statusBarItem = nullptr;
     ResultPopover *m_screenshotPopover;
     QTimer m_timer;
+    QPointer<PreferenceWindow> m_preferenceWindow;
 };
 
 } // namespace lumeno

@@ -6,21 +6,12 @@
 #include "LumenoObject.h"
 #include "ScreenShotManager.h"
 #include "SingleInstance.h"
+#include "StandardOutput.h"
+#include "UserDefaults.h"
 
 #include <QApplication>
-#include <cstdio>
 
 using namespace lumeno;
-
-namespace {
-
-void printLine(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-} // namespace
 
 // The program takes no arguments and reads none.
 int main(int argc, char **argv)
@@ -45,9 +36,10 @@ int main(int argc, char **argv)
     }
 
     const auto hotKey = GlobalHotKey::create();
-    LumenoObject lumenoObject;
+    UserDefaults &defaults = UserDefaults::standard();
+    LumenoObject lumenoObject(defaults);
     AppDelegate delegate(
-        *hotKey, lumenoObject,
+        *hotKey, defaults, lumenoObject,
         {[] { ScreenShotManager::shared().startCapture(); }, &ImageSaver::saveCapturedImage});
     delegate.applicationDidFinishLaunching();
     return app.exec();

@@ -5,15 +5,28 @@ namespace lumeno {
 quint32 carbonModifiersFromShortcut(const QString &text)
 {
     quint32 mask = 0;
-    if (text.contains(QChar(0x2303)))
-        mask |= CarbonModifiers::controlKey;
-    if (text.contains(QChar(0x2325)))
-        mask |= CarbonModifiers::optionKey;
-    if (text.contains(QChar(0x21E7)))
-        mask |= CarbonModifiers::shiftKey;
-    if (text.contains(QChar(0x2318)))
-        mask |= CarbonModifiers::cmdKey;
+    for (const ModifierSign &modifier : kModifierSigns)
+        if (text.contains(modifier.sign))
+            mask |= modifier.carbonMask;
     return mask;
+}
+
+quint64 eventFlagsFromQt(Qt::KeyboardModifiers modifiers)
+{
+    quint64 flags = 0;
+    for (const ModifierSign &modifier : kModifierSigns)
+        if (modifiers.testFlag(modifier.qtModifier))
+            flags |= modifier.eventFlag;
+    return flags;
+}
+
+QString modifierSignsFromEventFlags(quint64 flags)
+{
+    QString signs;
+    for (const ModifierSign &modifier : kModifierSigns)
+        if (flags & modifier.eventFlag)
+            signs += modifier.sign;
+    return signs;
 }
 
 } // namespace lumeno

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <cstdio>
+#include <limits>
 
 namespace lumeno {
 
@@ -88,6 +89,13 @@ Result UserDefaults::setValue(const QString &key, const QJsonValue &value)
 {
     m_values.insert(key, value);
     return save();
+}
+
+Result UserDefaults::setUnsigned(const QString &key, quint64 value)
+{
+    if (value <= static_cast<quint64>(std::numeric_limits<qint64>::max()))
+        return setValue(key, QJsonValue(static_cast<qint64>(value)));
+    return setValue(key, QJsonValue(static_cast<double>(value)));
 }
 
 Result UserDefaults::removeObject(const QString &key)

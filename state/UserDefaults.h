@@ -28,6 +28,9 @@ public:
     std::optional<QJsonValue> objectForKey(const QString &key) const;
 
     Result setValue(const QString &key, const QJsonValue &value);
+    // A number that reads back as the same unsigned value: a JSON integer up to 2^63 - 1, above
+    // that the double it was read from.
+    Result setUnsigned(const QString &key, quint64 value);
     Result removeObject(const QString &key);
 
 private:

@@ -5,14 +5,22 @@
 #include "LumenoObject.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "PreferenceView.h"
+#include "PreferenceWindow.h"
 #include "ResultPopover.h"
 #include "ResultView.h"
+#include "ShortcutKeyBox.h"
+#include "ShortcutsView.h"
 #include "StatusMenu.h"
+#include "TranslateView.h"
 #include "UserDefaults.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -45,19 +53,30 @@ class Shell : public ::testing::Test
 protected:
     void SetUp() override { launch(); }
 
+    void TearDown() override
+    {
+        // Windows of the shell own themselves; none may outlive the test.
+        std::vector<QPointer<QWidget>> windows;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (qobject_cast<PreferenceWindow *>(window))
+                windows.emplace_back(window);
+        for (const QPointer<QWidget> &window : windows)
+            delete window.data();
+    }
+
     void launch(const QJsonObject &stored = {})
     {
         ASSERT_TRUE(m_dir.isValid());
-        UserDefaults defaults(m_dir.filePath("defaults.json"));
-        for (auto it = stored.begin(); it != stored.end(); ++it)
-            ASSERT_TRUE(defaults.setValue(it.key(), it.value()).ok);
         // A new run of the program over a fresh hot-key service.
         m_delegate.reset();
+        m_defaults = std::make_unique<UserDefaults>(m_dir.filePath("defaults.json"));
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            ASSERT_TRUE(m_defaults->setValue(it.key(), it.value()).ok);
         m_hotKey.calls.clear();
         m_hotKey.active.clear();
-        m_lumenoObject = std::make_unique<LumenoObject>(defaults);
+        m_lumenoObject = std::make_unique<LumenoObject>(*m_defaults);
         m_delegate = std::make_unique<AppDelegate>(
-            m_hotKey, *m_lumenoObject,
+            m_hotKey, *m_defaults, *m_lumenoObject,
             AppDelegate::Capture{
                 [this] { captureStartsWithPopoverShown.push_back(popover()->isShown()); },
                 [this](const QImage &image, const LumenoObject &settings) {
@@ -69,10 +88,16 @@ protected:
     }
 
     ResultPopover *popover() const { return m_delegate->screenshotPopover(); }
+    PreferenceWindow *openPreferences()
+    {
+        m_delegate->statusMenu()->preferenceAction()->trigger();
+        return m_delegate->preferenceWindow();
+    }
     ResultView *resultView() const { return qobject_cast<ResultView *>(popover()->content()); }
 
     QTemporaryDir m_dir;
     FakeGlobalHotKey m_hotKey;
+    std::unique_ptr<UserDefaults> m_defaults;
     std::unique_ptr<LumenoObject> m_lumenoObject;
     std::unique_ptr<AppDelegate> m_delegate;
     std::vector<bool> captureStartsWithPopoverShown;
@@ -264,6 +289,88 @@ TEST_F(Shell, TheFirstRunTimerFiresOnceHalfASecondAfterLaunch)
     EXPECT_EQ(m_delegate->timer().interval(), AppDelegate::kFirstRunDelayMs);
     EXPECT_TRUE(m_delegate->timer().isActive());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_delegate->timer().isActive(); }, 30000));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Shell, PreferenceOpensTheWindowInFrontOnTheGeneralPage)
+{
+    PreferenceWindow *window = openPreferences();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(window->preferenceView()->selectedTab(), PreferenceView::General);
+    EXPECT_EQ(&window->preferenceView()->lumenoObject(), m_lumenoObject.get());
+}
+
+TEST_F(Shell, TheDelegateKeepsTheNewestWindowAndOkInEitherClosesOnlyThat)
+{
+    QPointer<PreferenceWindow> first = openPreferences();
+    QPointer<PreferenceWindow> second = openPreferences();
+    ASSERT_NE(first, second);
+    EXPECT_EQ(m_delegate->preferenceWindow(), second.data());
+    EXPECT_TRUE(first->isVisible()) << "the older window stays open on its own";
+
+    const size_t registered = m_hotKey.count(FakeGlobalHotKey::Call::Register);
+    QTest::mouseClick(first->preferenceView()->okButton(), Qt::LeftButton);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(!second || !second->isVisible());
+    EXPECT_EQ(m_hotKey.count(FakeGlobalHotKey::Call::Register), registered + 1)
+        << "the closing window has the hot key registered again";
+    EXPECT_EQ(m_hotKey.active.size(), 1u);
+
+    QTest::mouseClick(first->preferenceView()->okButton(), Qt::LeftButton);
+    EXPECT_TRUE(first->isVisible()) << "the newest window is gone; nothing else closes";
+}
+
+TEST_F(Shell, ARecordedShortcutSavedWithOkReplacesTheGlobalHotKey)
+{
+    PreferenceWindow *window = openPreferences();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    window->preferenceView()->setSelectedTab(PreferenceView::Shortcuts);
+    auto *shortcuts = qobject_cast<ShortcutsView *>(
+        window->preferenceView()->tabView()->widget(PreferenceView::Shortcuts));
+    QTest::mouseClick(shortcuts->keyBox(), Qt::LeftButton);
+    EXPECT_TRUE(m_hotKey.active.empty()) << "released while recording";
+    QTest::keyClick(window->windowHandle(), Qt::Key_K, Qt::ShiftModifier | Qt::ControlModifier);
+    QTest::mouseClick(window->preferenceView()->okButton(), Qt::LeftButton);
+
+    const UserDefaults stored(m_dir.filePath("defaults.json"));
+    EXPECT_EQ(stored.objectForKey("hotKey"), QJsonValue("⇧⌘K"));
+    EXPECT_EQ(stored.objectForKey("eventCharacters"), QJsonValue("K"));
+    EXPECT_EQ(stored.objectForKey("keyCode"), QJsonValue(40));
+    EXPECT_EQ(stored.objectForKey("ModifierFlags"), QJsonValue(0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_delegate->preferenceWindow(); }))
+        << "OK closed the window";
+
+    ASSERT_EQ(m_hotKey.active.size(), 1u);
+    EXPECT_EQ(m_hotKey.active.begin()->second.keyCode, 40u);
+    EXPECT_EQ(m_hotKey.active.begin()->second.modifiers, 0x300u);
+    EXPECT_EQ(m_lumenoObject->currentHotKeyRef(), m_hotKey.active.begin()->first);
+    const QKeySequence equivalent = m_delegate->statusMenu()->captureAction()->shortcut();
+    ASSERT_FALSE(equivalent.isEmpty());
+    EXPECT_EQ(equivalent[0].key(), Qt::Key_K);
+
+    m_hotKey.press(14, 0x300);
+    EXPECT_TRUE(captureStartsWithPopoverShown.empty()) << "the old key starts nothing";
+    m_hotKey.press(40, 0x300);
+    EXPECT_EQ(captureStartsWithPopoverShown.size(), 1u);
+}
+
+TEST_F(Shell, ATargetChosenInThePreferencesRetitlesTheOpenResultAtOnce)
+{
+    postCaptureEnd(capture());
+    ASSERT_TRUE(resultView());
+    PreferenceWindow *window = openPreferences();
+    auto *translate = qobject_cast<TranslateView *>(
+        window->preferenceView()->tabView()->widget(PreferenceView::Translate));
+    translate->targetMenuButton()->menu()->actions().at(6)->trigger();
+    EXPECT_EQ(resultView()->translateButton()->text(), "Translate(to th)");
+    window->close();
+    EXPECT_EQ(m_lumenoObject->translateTargetCode(), "th") << "kept for the run without OK";
+    EXPECT_FALSE(UserDefaults(m_dir.filePath("defaults.json")).objectForKey("TranslateCode"));
 }
 
 } // namespace
