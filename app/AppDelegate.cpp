@@ -1,10 +1,12 @@
 #include "AppDelegate.h"
 
+#include "AboutWindowController.h"
 #include "CaptureNotifications.h"
 #include "CarbonModifiers.h"
 #include "ContentView.h"
 #include "GlobalHotKey.h"
 #include "LumenoObject.h"
+#include "MainPopoverView.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "PreferenceWindow.h"
@@ -13,20 +15,45 @@
 #include "StandardOutput.h"
 #include "StatusMenu.h"
 #include "UserDefaults.h"
+#include "UserDefaultsKeys.h"
+#include "Version.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QIcon>
 #include <QSystemTrayIcon>
 
 namespace lumeno {
 
-AppDelegate::AppDelegate(GlobalHotKey &hotKey, UserDefaults &defaults, LumenoObject &lumenoObject,
-                         Capture capture, QObject *parent)
-    : QObject(parent), m_hotKey(hotKey), m_defaults(defaults), m_lumenoObject(lumenoObject),
-      m_capture(std::move(capture)), m_screenshotPopover(new ResultPopover)
+namespace {
+
+// A tray program never has the focus when its menu is used; its windows must still come up in
+// front of the program that had it.
+void bringToFront(QWidget *window)
 {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+AppDelegate::Environment AppDelegate::Environment::system()
+{
+    return {[](const QUrl &url) { QDesktopServices::openUrl(url); },
+            &QSystemTrayIcon::isSystemTrayAvailable};
+}
+
+AppDelegate::AppDelegate(GlobalHotKey &hotKey, UserDefaults &defaults, LumenoObject &lumenoObject,
+                         Capture capture, Environment environment, QObject *parent)
+    : QObject(parent), m_hotKey(hotKey), m_defaults(defaults), m_lumenoObject(lumenoObject),
+      m_capture(std::move(capture)), m_environment(std::move(environment)),
+      m_screenshotPopover(new ResultPopover), m_mainPopover(new ResultPopover)
+{
+    // Both hang under the tray icon; the title tells them apart in window lists.
+    m_mainPopover->setWindowTitle(QStringLiteral("Lumeno OCR Hint"));
     m_timer.setSingleShot(true);
     m_timer.setInterval(kFirstRunDelayMs);
     connect(&m_timer, &QTimer::timeout, this, &AppDelegate::showMainPopover);
@@ -39,6 +66,7 @@ AppDelegate::AppDelegate(GlobalHotKey &hotKey, UserDefaults &defaults, LumenoObj
 
 AppDelegate::~AppDelegate()
 {
+    delete m_mainPopover;
     delete m_screenshotPopover;
     delete m_statusMenu;
 }
@@ -54,8 +82,8 @@ void AppDelegate::applicationDidFinishLaunching()
                        [this](const Notification &) { preferenceSetSucceed(); });
     center.addObserver(this, NotificationNames::OCRViewClosed,
                        [this](const Notification &) { closeOcrView(); });
-    // Nothing to close until the first-run popover exists.
-    center.addObserver(this, NotificationNames::MainPopoverClosed, [](const Notification &) {});
+    center.addObserver(this, NotificationNames::MainPopoverClosed,
+                       [this](const Notification &) { closeMainPopover(); });
 
     registerHotKeyNow();
 
@@ -65,6 +93,9 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(m_statusMenu->preferenceAction(), &QAction::triggered, this, &AppDelegate::preference);
     for (QAction *mode : {m_statusMenu->googleModeAction(), m_statusMenu->baiduModeAction()})
         connect(mode, &QAction::triggered, this, [this, mode] { ocrMode(mode->data().toInt()); });
+    connect(m_statusMenu->websiteAction(), &QAction::triggered, this, &AppDelegate::website);
+    connect(m_statusMenu->rateAction(), &QAction::triggered, this, &AppDelegate::rate);
+    connect(m_statusMenu->aboutAction(), &QAction::triggered, this, &AppDelegate::about);
     connect(m_statusMenu->quitAction(), &QAction::triggered, this, &AppDelegate::quitApp);
     updateKeyEquivalent();
 
@@ -145,11 +176,7 @@ template <typename Window, typename Factory>
 void AppDelegate::showWindowController(Factory factory, QPointer<Window> &field)
 {
     field = factory(m_lumenoObject);
-    field->show();
-    // A tray program never has the focus when its menu is used; the window must still come up
-    // in front of the program that had it.
-    field->raise();
-    field->activateWindow();
+    bringToFront(field);
 }
 
 void AppDelegate::preference()
@@ -165,6 +192,26 @@ void AppDelegate::preferenceSetSucceed()
 {
     if (m_preferenceWindow)
         m_preferenceWindow->close();
+}
+
+void AppDelegate::about()
+{
+    bringToFront(new AboutWindowController);
+}
+
+void AppDelegate::website()
+{
+    openLink(kHomePage);
+}
+
+void AppDelegate::rate()
+{
+    openLink(kReviewPage);
+}
+
+void AppDelegate::openLink(const char *address)
+{
+    m_environment.openUrl(QUrl(QString::fromLatin1(address)));
 }
 
 void AppDelegate::menuWillOpen()
@@ -195,8 +242,23 @@ QRect AppDelegate::popoverAnchor() const
 
 void AppDelegate::showMainPopover()
 {
-    // The first-run hint comes with its own window later; the timer has done its one run.
+    m_mainPopover->setContent(new MainPopoverView);
+    const QString mainPopoverKey = QLatin1String(UserDefaultsKeys::MainPopover);
+    if (m_defaults.stringForKey(mainPopoverKey) == QStringLiteral("2"))
+        return;
+    if (!m_environment.trayAvailable())
+        return;
+    m_mainPopover->showAt(popoverAnchor());
+    if (const Result stored = m_defaults.setValue(mainPopoverKey, QStringLiteral("1")); !stored)
+        printLine(QStringLiteral("Could not remember that the first-run hint was shown: ") +
+                  stored.why);
     m_timer.stop();
+}
+
+void AppDelegate::closeMainPopover()
+{
+    if (m_mainPopover->isShown())
+        m_mainPopover->hide();
 }
 
 } // namespace lumeno

@@ -2,7 +2,9 @@
 
 #include "X11Session.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTcpServer>
@@ -24,8 +26,11 @@ void stopProcess(QProcess &process)
 
 } // namespace
 
-TrayProgram::TrayProgram()
+TrayProgram::TrayProgram(const QJsonObject &settings)
 {
+    QFile file(m_config.filePath(QStringLiteral("defaults.json")));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(QJsonDocument(settings).toJson());
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
                      [this] { m_output += QString::fromUtf8(m_process.readAllStandardOutput()); });
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -15,7 +16,9 @@ namespace lumeno::e2e {
 class TrayProgram
 {
 public:
-    TrayProgram();
+    // Starts from these stored settings: by default those of a user who has dismissed the
+    // first-run hint for good, so that it stays out of the way.
+    explicit TrayProgram(const QJsonObject &settings = {{"MainPopover", "2"}});
     ~TrayProgram();
 
     // Starts the program against these service addresses and waits for its tray icon.

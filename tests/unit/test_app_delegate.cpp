@@ -1,10 +1,13 @@
+#include "AboutWindowController.h"
 #include "AppDelegate.h"
 #include "CaptureNotifications.h"
 #include "ContentView.h"
 #include "FakeGlobalHotKey.h"
 #include "LumenoObject.h"
+#include "MainPopoverView.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "NotificationRecorder.h"
 #include "PreferenceView.h"
 #include "PreferenceWindow.h"
 #include "ResultPopover.h"
@@ -14,6 +17,7 @@
 #include "StatusMenu.h"
 #include "TranslateView.h"
 #include "UserDefaults.h"
+#include "Version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,7 +62,8 @@ protected:
         // Windows of the shell own themselves; none may outlive the test.
         std::vector<QPointer<QWidget>> windows;
         for (QWidget *window : QApplication::topLevelWidgets())
-            if (qobject_cast<PreferenceWindow *>(window))
+            if (qobject_cast<PreferenceWindow *>(window) ||
+                qobject_cast<AboutWindowController *>(window))
                 windows.emplace_back(window);
         for (const QPointer<QWidget> &window : windows)
             delete window.data();
@@ -83,7 +88,9 @@ protected:
                     saved.push_back(image);
                     savedWithPopoverShown.push_back(popover()->isShown());
                     EXPECT_EQ(&settings, m_lumenoObject.get());
-                }});
+                }},
+            AppDelegate::Environment{[this](const QUrl &url) { openedUrls.push_back(url); },
+                                     [this] { return trayAvailable; }});
         m_delegate->applicationDidFinishLaunching();
     }
 
@@ -103,6 +110,8 @@ protected:
     std::vector<bool> captureStartsWithPopoverShown;
     std::vector<QImage> saved;
     std::vector<bool> savedWithPopoverShown;
+    std::vector<QUrl> openedUrls;
+    bool trayAvailable = true;
 };
 
 TEST_F(Shell, TheMenuHoldsItsItemsInOrderWithTheDefaultKeyEquivalent)
@@ -371,6 +380,102 @@ TEST_F(Shell, ATargetChosenInThePreferencesRetitlesTheOpenResultAtOnce)
     window->close();
     EXPECT_EQ(m_lumenoObject->translateTargetCode(), "th") << "kept for the run without OK";
     EXPECT_FALSE(UserDefaults(m_dir.filePath("defaults.json")).objectForKey("TranslateCode"));
+}
+
+} // namespace
+
+namespace {
+
+struct FirstRunCase
+{
+    const char *name;
+    std::optional<QString> stored;
+    bool trayAvailable;
+    bool shown;
+    std::optional<QString> storedAfter;
+};
+
+class FirstRun : public Shell, public ::testing::WithParamInterface<FirstRunCase>
+{
+};
+
+TEST_P(FirstRun, TheHintShowsUnlessDismissedForGoodOrWithoutATray)
+{
+    const FirstRunCase &c = GetParam();
+    trayAvailable = c.trayAvailable;
+    launch(c.stored ? QJsonObject{{"MainPopover", *c.stored}} : QJsonObject{});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_delegate->timer().isActive(); }, 30000));
+    ResultPopover *hint = m_delegate->mainPopover();
+    EXPECT_TRUE(qobject_cast<MainPopoverView *>(hint->content())) << "the content is always set";
+    EXPECT_EQ(hint->isShown(), c.shown);
+    EXPECT_EQ(m_defaults->stringForKey("MainPopover"), c.storedAfter);
+    EXPECT_EQ(UserDefaults(m_dir.filePath("defaults.json")).stringForKey("MainPopover"),
+              c.storedAfter)
+        << "kept for the next start";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stored, FirstRun,
+    ::testing::Values(FirstRunCase{"absent", std::nullopt, true, true, "1"},
+                      FirstRunCase{"shownBefore", "1", true, true, "1"},
+                      FirstRunCase{"other", "x", true, true, "1"},
+                      FirstRunCase{"dismissedForGood", "2", true, false, "2"},
+                      FirstRunCase{"noTray", std::nullopt, false, false, std::nullopt}),
+    [](const ::testing::TestParamInfo<FirstRunCase> &info) { return info.param.name; });
+
+TEST_F(Shell, TheHintsCloseButtonPostsOnceAndTheShellClosesIt)
+{
+    m_delegate->showMainPopover();
+    ResultPopover *hint = m_delegate->mainPopover();
+    ASSERT_TRUE(hint->isShown());
+    auto *view = qobject_cast<MainPopoverView *>(hint->content());
+    ASSERT_TRUE(view);
+    test::NotificationRecorder recorder({NotificationNames::MainPopoverClosed});
+    QTest::mouseClick(view->closeButton(), Qt::LeftButton);
+    EXPECT_EQ(recorder.posts.size(), 1u);
+    EXPECT_FALSE(hint->isShown());
+    EXPECT_EQ(m_defaults->stringForKey("MainPopover"), "1") << "closing stores nothing more";
+}
+
+TEST_F(Shell, OpeningTheMenuLeavesTheHintOpen)
+{
+    m_delegate->showMainPopover();
+    emit m_delegate->statusMenu()->aboutToShow();
+    EXPECT_TRUE(m_delegate->mainPopover()->isShown());
+}
+
+TEST_F(Shell, EachAboutIsANewWindowThatGoesAwayWhenClosed)
+{
+    m_delegate->statusMenu()->aboutAction()->trigger();
+    m_delegate->statusMenu()->aboutAction()->trigger();
+    std::vector<QPointer<AboutWindowController>> windows;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *about = qobject_cast<AboutWindowController *>(window))
+            windows.emplace_back(about);
+    ASSERT_EQ(windows.size(), 2u);
+    QApplication::processEvents();
+    for (const auto &window : windows) {
+        ASSERT_TRUE(window) << "nobody keeps it, yet it stays until closed";
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowTitle(), "About");
+    }
+    for (const auto &window : windows)
+        window->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !windows[0] && !windows[1]; }));
+}
+
+TEST_F(Shell, WebsiteAndRateOpenTheirSecureAddresses)
+{
+    m_delegate->statusMenu()->websiteAction()->trigger();
+    m_delegate->statusMenu()->rateAction()->trigger();
+    ASSERT_EQ(openedUrls.size(), 2u);
+    EXPECT_EQ(openedUrls[0], QUrl(QString::fromLatin1(kHomePage)));
+    EXPECT_EQ(openedUrls[1], QUrl(QString::fromLatin1(kReviewPage)));
+    for (const QUrl &url : openedUrls) {
+        EXPECT_TRUE(url.isValid());
+        EXPECT_EQ(url.scheme(), "https");
+    }
+    EXPECT_NE(openedUrls[0], openedUrls[1]);
 }
 
 } // namespace

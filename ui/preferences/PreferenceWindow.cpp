@@ -4,11 +4,9 @@
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "StandardOutput.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QCursor>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace lumeno {
@@ -48,14 +46,7 @@ PreferenceWindow *makePreferenceWindow(LumenoObject &lumenoObject,
     auto *window = new PreferenceWindow(new PreferenceView(
         stored.whetherToSavePNG(), stored.whetherToSavePDF(), stored.savePNGUrl(),
         stored.savePDFUrl(), stored.googleAPIKey(), lumenoObject, false, QString(), services));
-    const QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        QRect frame = window->geometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window->move(frame.topLeft());
-    }
+    centreOnScreenUnderMouse(window);
     return window;
 }
 

@@ -1,8 +1,10 @@
-// The preferences window of the running tray program under Xvfb with openbox and tint2
-// (tests/support/with-x11-session --tray): opened from the tray menu, a new shortcut recorded
-// with real key presses and saved with "OK", and the global hot key following it.
+// The windows of the running tray program under Xvfb with openbox and tint2
+// (tests/support/with-x11-session --tray): the preferences opened from the tray menu, a new
+// shortcut recorded with real key presses and saved with "OK" and the global hot key following
+// it; the About window; the first-run hint under the tray icon.
 #include "FakeGlobalHotKey.h"
 #include "LumenoObject.h"
+#include "MainPopoverView.h"
 #include "PreferenceView.h"
 #include "PreferenceWindow.h"
 #include "ShortcutKeyBox.h"
@@ -27,6 +29,18 @@ using namespace lumeno::e2e;
 namespace {
 
 const QString kWindowName = QStringLiteral("Preference");
+const QString kHintName = QStringLiteral("Lumeno OCR Hint");
+
+// Chooses the tray menu's row that this many Down presses reach.
+void chooseTrayMenuRow(int downs)
+{
+    click(trayIconCentre(), 3);
+    ASSERT_TRUE(waitUntil([] { return visibleWindows(QStringLiteral("lumeno-ocr")).size() > 1; }))
+        << "the tray menu";
+    for (int i = 0; i < downs; ++i)
+        key(QStringLiteral("Down"));
+    key(QStringLiteral("Return"));
+}
 
 // Where the window's controls sit: the same window laid out in this process, which shares the
 // program's style, fonts and screen.
@@ -87,20 +101,14 @@ QJsonObject storedSettings(const TrayProgram &program)
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
-TEST(PreferencesEndToEnd, ARecordedShortcutSavedWithOkBecomesTheGlobalHotKey)
+TEST(WindowsEndToEnd, ARecordedShortcutSavedWithOkBecomesTheGlobalHotKey)
 {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under with-x11-session --tray";
     PreferenceLayout layout;
     TrayProgram program;
     ASSERT_TRUE(program.start(deadAddress(), deadAddress()));
 
-    // A window of another program has the focus when the tray menu is used.
-    click(trayIconCentre(), 3);
-    ASSERT_TRUE(waitUntil([] { return visibleWindows(QStringLiteral("lumeno-ocr")).size() > 1; }))
-        << "the tray menu";
-    key(QStringLiteral("Down"));
-    key(QStringLiteral("Down"));
-    key(QStringLiteral("Return"));
+    chooseTrayMenuRow(2);
     std::optional<X11Window> window;
     ASSERT_TRUE(waitUntil([&] { return (window = visibleWindowNamed(kWindowName)).has_value(); }))
         << program.output().toStdString();
@@ -139,6 +147,56 @@ TEST(PreferencesEndToEnd, ARecordedShortcutSavedWithOkBecomesTheGlobalHotKey)
     ASSERT_TRUE(waitUntil(captureOverlayShown)) << program.output().toStdString();
     key(QStringLiteral("Escape"));
     EXPECT_TRUE(waitUntil([] { return !captureOverlayShown(); }));
+    EXPECT_TRUE(program.isRunning());
+}
+
+TEST(WindowsEndToEnd, AFirstStartHangsTheHintFromTheTrayIconUntilItsCloseButton)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under with-x11-session --tray";
+    TrayProgram program(QJsonObject{});
+    ASSERT_TRUE(program.start(deadAddress(), deadAddress()));
+    std::optional<X11Window> hint;
+    ASSERT_TRUE(waitUntil([&] { return (hint = visibleWindowNamed(kHintName)).has_value(); }))
+        << program.output().toStdString();
+    EXPECT_EQ(hint->geometry.size(), QSize(MainPopoverView::kWidth, MainPopoverView::kHeight));
+    QRect icon;
+    for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
+        if (window.geometry.size() == QSize(22, 22))
+            icon = window.geometry;
+    // Against the icon, on the side with room, kept on the screen beside the panel.
+    const QRect &g = hint->geometry;
+    EXPECT_TRUE(g.left() <= icon.center().x() && icon.center().x() <= g.right())
+        << "hint at " << g.x() << "," << g.y() << ", icon at " << icon.x() << "," << icon.y();
+    EXPECT_TRUE(qAbs(g.bottom() - icon.top()) <= 8 || qAbs(g.top() - icon.bottom()) <= 8)
+        << "hint at " << g.x() << "," << g.y() << ", icon at " << icon.x() << "," << icon.y();
+    saveScreenshot(hint->geometry, QStringLiteral("first-run-hint.png"));
+    EXPECT_TRUE(waitUntil([&] { return storedSettings(program).value("MainPopover") == "1"; }));
+
+    MainPopoverView layout;
+    layout.setAttribute(Qt::WA_DontShowOnScreen);
+    layout.show();
+    QPushButton *close = layout.closeButton();
+    click(hint->geometry.topLeft() + close->mapTo(&layout, close->rect().center()));
+    EXPECT_TRUE(waitUntil([] { return !visibleWindowNamed(kHintName); }));
+    EXPECT_EQ(storedSettings(program).value("MainPopover"), "1");
+    EXPECT_TRUE(program.isRunning());
+}
+
+TEST(WindowsEndToEnd, AboutFromTheTrayMenuComesToTheFrontAtItsFixedSize)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under with-x11-session --tray";
+    TrayProgram program;
+    ASSERT_TRUE(program.start(deadAddress(), deadAddress()));
+    chooseTrayMenuRow(6);
+    std::optional<X11Window> about;
+    ASSERT_TRUE(waitUntil([&] { return (about = visibleWindowNamed("About")).has_value(); }))
+        << program.output().toStdString();
+    EXPECT_EQ(about->geometry.size(), QSize(450, 380));
+    EXPECT_TRUE(waitUntil([&] { return activeWindowId() == about->id; }));
+    QTest::qWait(300);
+    saveScreenshot(about->geometry, QStringLiteral("about.png"));
+    key(QStringLiteral("alt+F4"));
+    EXPECT_TRUE(waitUntil([] { return !visibleWindowNamed("About"); }));
     EXPECT_TRUE(program.isRunning());
 }
 
