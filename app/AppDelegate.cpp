@@ -12,10 +12,10 @@
 #include "PreferenceWindow.h"
 #include "ResultPopover.h"
 #include "ResultView.h"
+#include "Settings.h"
 #include "StandardOutput.h"
 #include "StatusMenu.h"
 #include "UserDefaults.h"
-#include "UserDefaultsKeys.h"
 #include "Version.h"
 
 #include <QAction>
@@ -243,13 +243,13 @@ QRect AppDelegate::popoverAnchor() const
 void AppDelegate::showMainPopover()
 {
     m_mainPopover->setContent(new MainPopoverView);
-    const QString mainPopoverKey = QLatin1String(UserDefaultsKeys::MainPopover);
-    if (m_defaults.stringForKey(mainPopoverKey) == QStringLiteral("2"))
+    if (load(m_defaults, Settings::MainPopover) == QStringLiteral("2"))
         return;
     if (!m_environment.trayAvailable())
         return;
     m_mainPopover->showAt(popoverAnchor());
-    if (const Result stored = m_defaults.setValue(mainPopoverKey, QStringLiteral("1")); !stored)
+    if (const Result stored = store(m_defaults, Settings::MainPopover, QStringLiteral("1"));
+        !stored)
         printLine(QStringLiteral("Could not remember that the first-run hint was shown: ") +
                   stored.why);
     m_timer.stop();

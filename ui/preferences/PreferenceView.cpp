@@ -9,10 +9,10 @@
 #include "LumenoObject.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "Settings.h"
 #include "ShortcutsView.h"
 #include "TranslateView.h"
 #include "UserDefaults.h"
-#include "UserDefaultsKeys.h"
 
 #include <QMessageBox>
 #include <QPainter>
@@ -123,19 +123,18 @@ Result PreferenceView::commitGoogleApi()
         return Result::success();
     const auto *page = static_cast<const GoogleApiView *>(m_tabView->widget(GoogleAPI));
     m_lumenoObject.setGoogleAPIKey(page->googleKey());
-    return storeText(UserDefaultsKeys::GoogleAPIKey, m_lumenoObject.googleAPIKey());
+    return store(m_defaults, Settings::GoogleAPIKey, m_lumenoObject.googleAPIKey());
 }
 
 Result PreferenceView::commitShortcuts()
 {
     if (selectedTab() != Shortcuts || m_lumenoObject.hotKey().isEmpty())
         return Result::success();
-    namespace Keys = UserDefaultsKeys;
     const Result stored = firstFailure(
-        {storeText(Keys::hotKey, m_lumenoObject.hotKey()),
-         m_defaults.setUnsigned(QLatin1String(Keys::ModifierFlags), m_lumenoObject.modifierFlags()),
-         storeText(Keys::eventCharacters, m_lumenoObject.eventCharacters()),
-         m_defaults.setUnsigned(QLatin1String(Keys::keyCode), m_lumenoObject.keyCode())});
+        {store(m_defaults, Settings::hotKey, m_lumenoObject.hotKey()),
+         store(m_defaults, Settings::ModifierFlags, m_lumenoObject.modifierFlags()),
+         store(m_defaults, Settings::eventCharacters, m_lumenoObject.eventCharacters()),
+         store(m_defaults, Settings::keyCode, m_lumenoObject.keyCode())});
     NotificationCenter::defaultCenter().post(QLatin1String(NotificationNames::HotKeySetSucceed));
     return stored;
 }
@@ -145,8 +144,8 @@ Result PreferenceView::commitTranslate()
     if (selectedTab() != Translate)
         return Result::success();
     return firstFailure(
-        {storeText(UserDefaultsKeys::TranslateName, m_lumenoObject.selectedTranslateName()),
-         storeText(UserDefaultsKeys::TranslateCode, m_lumenoObject.translateTargetCode())});
+        {store(m_defaults, Settings::TranslateName, m_lumenoObject.selectedTranslateName()),
+         store(m_defaults, Settings::TranslateCode, m_lumenoObject.translateTargetCode())});
 }
 
 Result PreferenceView::commitLanguage()
@@ -154,13 +153,8 @@ Result PreferenceView::commitLanguage()
     if (selectedTab() != OCRLanguage)
         return Result::success();
     return firstFailure(
-        {storeText(UserDefaultsKeys::LanguageName, m_lumenoObject.selectedLanName()),
-         storeText(UserDefaultsKeys::LanguageCode, m_lumenoObject.selectedLanCode())});
-}
-
-Result PreferenceView::storeText(const char *key, const QString &value)
-{
-    return m_defaults.setValue(QLatin1String(key), QJsonValue(value));
+        {store(m_defaults, Settings::LanguageName, m_lumenoObject.selectedLanName()),
+         store(m_defaults, Settings::LanguageCode, m_lumenoObject.selectedLanCode())});
 }
 
 void PreferenceView::setShowAlert(bool show)

@@ -81,7 +81,6 @@ private:
     Result commitShortcuts();
     Result commitTranslate();
     Result commitLanguage();
-    Result storeText(const char *key, const QString &value);
 
     LumenoObject &m_lumenoObject;
     UserDefaults &m_defaults;

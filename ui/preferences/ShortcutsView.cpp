@@ -6,12 +6,12 @@
 #include "KeyPress.h"
 #include "LocalizedText.h"
 #include "LumenoObject.h"
+#include "Settings.h"
 #include "ShortcutKeyBox.h"
 #include "StandardOutput.h"
 #include "SystemColors.h"
 #include "TextStyle.h"
 #include "UserDefaults.h"
-#include "UserDefaultsKeys.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,8 +28,7 @@ constexpr quint32 kKeyCodeWithoutCharacters = 14;
 QString storedOrDefaultShortcut(const UserDefaults &defaults)
 {
     // Not the state object's default: control-command-E.
-    return defaults.stringForKey(QLatin1String(UserDefaultsKeys::hotKey))
-        .value_or(QStringLiteral("\u2303\u2318E"));
+    return load(defaults, Setting<QString>{Settings::hotKey.key, QStringLiteral("\u2303\u2318E")});
 }
 
 } // namespace
