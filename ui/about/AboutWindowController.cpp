@@ -3,21 +3,13 @@
 #include "AboutView.h"
 #include "WindowPlacement.h"
 
-#include <QVBoxLayout>
-
 namespace lumeno {
 
-AboutWindowController::AboutWindowController()
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint),
-      m_view(new AboutView)
+AboutWindowController::AboutWindowController() : AboutWindowController(new AboutView) {}
+
+AboutWindowController::AboutWindowController(AboutView *view)
+    : FixedWindow(QStringLiteral("About"), view), m_view(view)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("About"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-    setFixedSize(m_view->size());
     centreOnScreenUnderMouse(this);
 }
 

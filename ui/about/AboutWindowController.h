@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "FixedWindow.h"
 
 namespace lumeno {
 
@@ -8,7 +8,7 @@ class AboutView;
 
 // The About window: fixed in size, a title and a close button only, centred on the screen under
 // the mouse. Nobody keeps it: it lives until the user closes it and then deletes itself.
-class AboutWindowController : public QWidget
+class AboutWindowController : public FixedWindow
 {
     Q_OBJECT
 
@@ -18,6 +18,8 @@ public:
     AboutView *aboutView() const { return m_view; }
 
 private:
+    explicit AboutWindowController(AboutView *view);
+
     AboutView *m_view;
 };
 

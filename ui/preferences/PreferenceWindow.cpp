@@ -7,21 +7,12 @@
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QVBoxLayout>
 
 namespace lumeno {
 
 PreferenceWindow::PreferenceWindow(PreferenceView *view)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint),
-      m_view(view)
+    : FixedWindow(QStringLiteral("Preference"), view), m_view(view)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Preference"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view);
-    setFixedSize(view->size());
 }
 
 void PreferenceWindow::closeEvent(QCloseEvent *event)

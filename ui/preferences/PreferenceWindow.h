@@ -1,15 +1,14 @@
 #pragma once
 
+#include "FixedWindow.h"
 #include "PreferenceView.h"
-
-#include <QWidget>
 
 namespace lumeno {
 
 // The preferences window: a fixed-size window with a title and a close button only, hosting one
 // PreferenceView. It deletes itself once closed. However it closes, by "OK" or by its close
 // button, it asks for the global hot key to be registered again from the shared state object.
-class PreferenceWindow : public QWidget
+class PreferenceWindow : public FixedWindow
 {
     Q_OBJECT
 
