@@ -1,12 +1,13 @@
 # What a Linux desktop needs besides the two programs: the menu entry, the icon in the hicolor
-# theme, the AppStream metainfo, the server's systemd user unit and the README. Everything goes
-# under the install prefix.
+# theme, the AppStream metainfo, the server's systemd user unit, the README, and the Debian
+# package that carries them. Everything goes under the install prefix.
 
 set(LUMENO_DISPLAY_NAME "Lumeno OCR")
 # The menu's category, for the desktop entry and the metainfo alike.
 set(LUMENO_CATEGORY Utility)
 
-# One paragraph of plain text, as it goes into XML unescaped.
+# One paragraph, shared by the metainfo and the Debian package: plain text, as it goes into XML
+# unescaped, in lines short enough for dpkg's extended description.
 set(LUMENO_DESCRIPTION "Press a global hot key, then click a window or drag a rectangle: the capture
 lands on the clipboard and in a small window that recognises its text and
 translates it. Recognition works offline with the bundled Tesseract-based
@@ -85,3 +86,19 @@ foreach(size IN LISTS LUMENO_ICON_SIZES)
 endforeach()
 add_custom_target(lumeno_icons ALL DEPENDS ${icon_pngs})
 install(FILES ${LUMENO_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# The Debian package. dpkg-shlibdeps finds the libraries the programs link (Qt, Tesseract,
+# Leptonica, libmicrohttpd, xcb); the rest are files loaded at run time that no linker sees:
+# the English model, the SVG plugins that draw the icons, and the hicolor theme's index.
+set(LUMENO_PACKAGE_CONTACT "Lumeno OCR maintainers <maintainers@lumeno-ocr.org>" CACHE STRING
+    "The Maintainer field of the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME lumeno-ocr)
+set(CPACK_PACKAGE_CONTACT "${LUMENO_PACKAGE_CONTACT}")
+set(CPACK_PACKAGE_DESCRIPTION "${LUMENO_DESCRIPTION}")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "tesseract-ocr-eng, libqt6svg6, hicolor-icon-theme")
+include(CPack)

@@ -1,7 +1,7 @@
-# Checks of an installed tree: every file that the desktop entry, the metainfo and the systemd
-# unit name is where they say, the icon is there at every size, and the version is the one the
-# About window shows. Sourced; paths inside the files are absolute, so ROOT is prepended to reach
-# them ("" for a real prefix, or the folder a tree was unpacked into).
+# Checks shared by the installed tree and the Debian package: every file that the desktop entry,
+# the metainfo and the systemd unit name is where they say, the icon is there at every size, and
+# the version is the one the About window shows. Sourced; paths inside the files are absolute, so
+# ROOT is prepended to reach them ("" for a real prefix, the folder a package was unpacked into).
 
 fail() {
   echo "FAIL: $*" >&2
