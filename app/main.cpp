@@ -18,6 +18,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumeno-ocr"));
+    // Desktops match the program's windows to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumeno-ocr"));
     // A tray program: closing the result popover must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
