@@ -1,30 +1,59 @@
 #include "AppDelegate.h"
 
+#include "AboutWindowController.h"
 #include "CaptureNotifications.h"
 #include "CarbonModifiers.h"
 #include "ContentView.h"
 #include "GlobalHotKey.h"
 #include "LumenoObject.h"
+#include "MainPopoverView.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "PreferenceWindow.h"
 #include "ResultPopover.h"
 #include "ResultView.h"
+#include "Settings.h"
+#include "StandardOutput.h"
 #include "StatusMenu.h"
+#include "UserDefaults.h"
+#include "Version.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QIcon>
 #include <QSystemTrayIcon>
-#include <cstdio>
 
 namespace lumeno {
 
-AppDelegate::AppDelegate(GlobalHotKey &hotKey, LumenoObject &lumenoObject, Capture capture,
-                         QObject *parent)
-    : QObject(parent), m_hotKey(hotKey), m_lumenoObject(lumenoObject),
-      m_capture(std::move(capture)), m_screenshotPopover(new ResultPopover)
+namespace {
+
+// A tray program never has the focus when its menu is used; its windows must still come up in
+// front of the program that had it.
+void bringToFront(QWidget *window)
 {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+AppDelegate::Environment AppDelegate::Environment::system()
+{
+    return {[](const QUrl &url) { QDesktopServices::openUrl(url); },
+            &QSystemTrayIcon::isSystemTrayAvailable};
+}
+
+AppDelegate::AppDelegate(GlobalHotKey &hotKey, UserDefaults &defaults, LumenoObject &lumenoObject,
+                         Capture capture, Environment environment, QObject *parent)
+    : QObject(parent), m_hotKey(hotKey), m_defaults(defaults), m_lumenoObject(lumenoObject),
+      m_capture(std::move(capture)), m_environment(std::move(environment)),
+      m_screenshotPopover(new ResultPopover), m_mainPopover(new ResultPopover)
+{
+    // Both hang under the tray icon; the title tells them apart in window lists.
+    m_mainPopover->setWindowTitle(QStringLiteral("Lumeno OCR Hint"));
     m_timer.setSingleShot(true);
     m_timer.setInterval(kFirstRunDelayMs);
     connect(&m_timer, &QTimer::timeout, this, &AppDelegate::showMainPopover);
@@ -37,6 +66,7 @@ AppDelegate::AppDelegate(GlobalHotKey &hotKey, LumenoObject &lumenoObject, Captu
 
 AppDelegate::~AppDelegate()
 {
+    delete m_mainPopover;
     delete m_screenshotPopover;
     delete m_statusMenu;
 }
@@ -48,19 +78,24 @@ void AppDelegate::applicationDidFinishLaunching()
                        [this](const Notification &n) { lumenoOCRView(n); });
     center.addObserver(this, NotificationNames::HotKeySetSucceed,
                        [this](const Notification &) { registerHotkey(); });
-    // Nothing to close until the preferences window and the first-run popover exist.
-    center.addObserver(this, NotificationNames::PreferenceSetSucceed, [](const Notification &) {});
+    center.addObserver(this, NotificationNames::PreferenceSetSucceed,
+                       [this](const Notification &) { preferenceSetSucceed(); });
     center.addObserver(this, NotificationNames::OCRViewClosed,
                        [this](const Notification &) { closeOcrView(); });
-    center.addObserver(this, NotificationNames::MainPopoverClosed, [](const Notification &) {});
+    center.addObserver(this, NotificationNames::MainPopoverClosed,
+                       [this](const Notification &) { closeMainPopover(); });
 
     registerHotKeyNow();
 
     m_statusMenu = new StatusMenu;
     connect(m_statusMenu, &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
     connect(m_statusMenu->captureAction(), &QAction::triggered, this, &AppDelegate::screenshot);
+    connect(m_statusMenu->preferenceAction(), &QAction::triggered, this, &AppDelegate::preference);
     for (QAction *mode : {m_statusMenu->googleModeAction(), m_statusMenu->baiduModeAction()})
         connect(mode, &QAction::triggered, this, [this, mode] { ocrMode(mode->data().toInt()); });
+    connect(m_statusMenu->websiteAction(), &QAction::triggered, this, &AppDelegate::website);
+    connect(m_statusMenu->rateAction(), &QAction::triggered, this, &AppDelegate::rate);
+    connect(m_statusMenu->aboutAction(), &QAction::triggered, this, &AppDelegate::about);
     connect(m_statusMenu->quitAction(), &QAction::triggered, this, &AppDelegate::quitApp);
     updateKeyEquivalent();
 
@@ -85,12 +120,10 @@ void AppDelegate::registerHotKeyNow()
     const auto registration =
         m_hotKey.registerHotKey(m_lumenoObject.keyCode(), modifiers, kHotKeyId);
     m_lumenoObject.setCurrentHotKeyRef(registration.ref);
-    if (!registration.ref) {
-        std::printf("Hot key %s not registered: %s\n",
-                    qPrintable(GlobalHotKey::displayName(m_lumenoObject.keyCode(), modifiers)),
-                    qPrintable(registration.why));
-        std::fflush(stdout);
-    }
+    if (!registration.ref)
+        printLine(QStringLiteral("Hot key %1 not registered: %2")
+                      .arg(GlobalHotKey::displayName(m_lumenoObject.keyCode(), modifiers),
+                           registration.why));
 }
 
 void AppDelegate::registerHotkey()
@@ -140,6 +173,48 @@ void AppDelegate::closeOcrView()
         m_screenshotPopover->hide();
 }
 
+template <typename Window, typename Factory>
+void AppDelegate::showWindowController(Factory factory, QPointer<Window> &field)
+{
+    field = factory(m_lumenoObject);
+    bringToFront(field);
+}
+
+void AppDelegate::preference()
+{
+    showWindowController(
+        [this](LumenoObject &lumenoObject) {
+            return makePreferenceWindow(lumenoObject, {m_defaults, m_hotKey});
+        },
+        m_preferenceWindow);
+}
+
+void AppDelegate::preferenceSetSucceed()
+{
+    if (m_preferenceWindow)
+        m_preferenceWindow->close();
+}
+
+void AppDelegate::about()
+{
+    bringToFront(new AboutWindowController);
+}
+
+void AppDelegate::website()
+{
+    openLink(kHomePage);
+}
+
+void AppDelegate::rate()
+{
+    openLink(kReviewPage);
+}
+
+void AppDelegate::openLink(const char *address)
+{
+    m_environment.openUrl(QUrl(QString::fromLatin1(address)));
+}
+
 void AppDelegate::menuWillOpen()
 {
     closeOcrView();
@@ -168,8 +243,23 @@ QRect AppDelegate::popoverAnchor() const
 
 void AppDelegate::showMainPopover()
 {
-    // The first-run hint comes with its own window later; the timer has done its one run.
+    m_mainPopover->setContent(new MainPopoverView);
+    if (load(m_defaults, Settings::MainPopover) == QStringLiteral("2"))
+        return;
+    if (!m_environment.trayAvailable())
+        return;
+    m_mainPopover->showAt(popoverAnchor());
+    if (const Result stored = store(m_defaults, Settings::MainPopover, QStringLiteral("1"));
+        !stored)
+        printLine(QStringLiteral("Could not remember that the first-run hint was shown: ") +
+                  stored.why);
     m_timer.stop();
+}
+
+void AppDelegate::closeMainPopover()
+{
+    if (m_mainPopover->isShown())
+        m_mainPopover->hide();
 }
 
 } // namespace lumeno

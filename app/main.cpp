@@ -6,27 +6,20 @@
 #include "LumenoObject.h"
 #include "ScreenShotManager.h"
 #include "SingleInstance.h"
+#include "StandardOutput.h"
+#include "UserDefaults.h"
 
 #include <QApplication>
-#include <cstdio>
 
 using namespace lumeno;
-
-namespace {
-
-void printLine(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-} // namespace
 
 // The program takes no arguments and reads none.
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumeno-ocr"));
+    // Desktops match the program's windows to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumeno-ocr"));
     // A tray program: closing the result popover must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -45,9 +38,10 @@ int main(int argc, char **argv)
     }
 
     const auto hotKey = GlobalHotKey::create();
-    LumenoObject lumenoObject;
+    UserDefaults &defaults = UserDefaults::standard();
+    LumenoObject lumenoObject(defaults);
     AppDelegate delegate(
-        *hotKey, lumenoObject,
+        *hotKey, defaults, lumenoObject,
         {[] { ScreenShotManager::shared().startCapture(); }, &ImageSaver::saveCapturedImage});
     delegate.applicationDidFinishLaunching();
     return app.exec();

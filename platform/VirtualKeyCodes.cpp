@@ -1,5 +1,6 @@
 #include "VirtualKeyCodes.h"
 
+#include <QKeySequence>
 #include <Qt>
 #include <X11/keysym.h>
 #include <algorithm>
@@ -152,6 +153,21 @@ std::optional<VirtualKey> forKeysym(quint32 keysym)
 std::optional<VirtualKey> forQtKey(int qtKey, bool keypad)
 {
     return find([=](const VirtualKey &k) { return k.qtKey == qtKey && isKeypad(k) == keypad; });
+}
+
+std::optional<QString> typedCharacters(const VirtualKey &key)
+{
+    // Latin-1 keysyms are their own code points; the table holds no other typing key.
+    if (key.keysym >= XK_space && key.keysym <= XK_asciitilde)
+        return QString(QChar(static_cast<char16_t>(key.keysym)));
+    return std::nullopt;
+}
+
+QString keyName(const VirtualKey &key)
+{
+    const QKeyCombination combination(isKeypad(key) ? Qt::KeypadModifier : Qt::NoModifier,
+                                      static_cast<Qt::Key>(key.qtKey));
+    return QKeySequence(combination).toString(QKeySequence::PortableText);
 }
 
 } // namespace lumeno::VirtualKeyCodes

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 #include <optional>
 #include <span>
@@ -27,6 +28,13 @@ std::optional<VirtualKey> forKeysym(quint32 keysym);
 // A Qt key names a main-block key and its keypad twin alike (Qt tells them apart only by the
 // keypad modifier): pass keypad = true for the keypad one.
 std::optional<VirtualKey> forQtKey(int qtKey, bool keypad = false);
+
+// The character the key types with no modifier held ("e", "1", "["); nothing for a key that types
+// none (function, editing, arrow and keypad keys, Return, Tab, Escape).
+std::optional<QString> typedCharacters(const VirtualKey &key);
+// The key's name as Qt writes it in a shortcut ("F5", "Esc", "Left", "Num+1"), or its upper-case
+// character ("E", "1").
+QString keyName(const VirtualKey &key);
 
 } // namespace VirtualKeyCodes
 } // namespace lumeno

@@ -1,11 +1,8 @@
 #include "LumenoObject.h"
 
 #include "LanguageTables.h"
+#include "Settings.h"
 #include "UserDefaults.h"
-#include "UserDefaultsKeys.h"
-
-#include <cmath>
-#include <limits>
 
 namespace lumeno {
 namespace {
@@ -19,50 +16,21 @@ void assign(LumenoObject *object, T &field, const T &value, Signal changed)
     emit(object->*changed)();
 }
 
-void loadText(const UserDefaults &defaults, const char *key, QString &field)
-{
-    if (const auto stored = defaults.stringForKey(QLatin1String(key)))
-        field = *stored;
-}
-
-// A stored number that converts exactly to an unsigned integer of type T; nothing otherwise.
-template <typename T> std::optional<T> exactUnsigned(const UserDefaults &defaults, const char *key)
-{
-    const auto stored = defaults.objectForKey(QLatin1String(key));
-    if (!stored || !stored->isDouble())
-        return std::nullopt;
-    const QVariant number = stored->toVariant();
-    if (number.typeId() == QMetaType::LongLong) {
-        const qint64 whole = number.toLongLong();
-        if (whole < 0 || static_cast<quint64>(whole) > std::numeric_limits<T>::max())
-            return std::nullopt;
-        return static_cast<T>(whole);
-    }
-    const double value = stored->toDouble();
-    // 2^64 itself is exactly representable but does not fit; every double below it that is whole
-    // does.
-    if (!std::isfinite(value) || value < 0 || std::trunc(value) != value ||
-        value >= std::ldexp(1.0, std::numeric_limits<T>::digits))
-        return std::nullopt;
-    return static_cast<T>(value);
-}
-
 } // namespace
 
 LumenoObject::LumenoObject(QObject *parent) : LumenoObject(UserDefaults::standard(), parent) {}
 
-LumenoObject::LumenoObject(const UserDefaults &defaults, QObject *parent) : QObject(parent)
+LumenoObject::LumenoObject(const UserDefaults &defaults, QObject *parent)
+    : QObject(parent), m_selectedLanCode(load(defaults, Settings::LanguageCode)),
+      m_selectedLanName(load(defaults, Settings::LanguageName)),
+      m_selectedTranslateName(load(defaults, Settings::TranslateName)),
+      m_translateTargetCode(load(defaults, Settings::TranslateCode)),
+      m_hotKey(load(defaults, Settings::hotKey)),
+      m_modifierFlags(load(defaults, Settings::ModifierFlags)),
+      m_eventCharacters(load(defaults, Settings::eventCharacters)),
+      m_keyCode(load(defaults, Settings::keyCode)),
+      m_googleAPIKey(load(defaults, Settings::GoogleAPIKey))
 {
-    namespace Keys = UserDefaultsKeys;
-    loadText(defaults, Keys::LanguageCode, m_selectedLanCode);
-    loadText(defaults, Keys::LanguageName, m_selectedLanName);
-    loadText(defaults, Keys::TranslateName, m_selectedTranslateName);
-    loadText(defaults, Keys::TranslateCode, m_translateTargetCode);
-    loadText(defaults, Keys::hotKey, m_hotKey);
-    m_modifierFlags = exactUnsigned<quint64>(defaults, Keys::ModifierFlags).value_or(0);
-    loadText(defaults, Keys::eventCharacters, m_eventCharacters);
-    m_keyCode = exactUnsigned<quint32>(defaults, Keys::keyCode).value_or(14);
-    loadText(defaults, Keys::GoogleAPIKey, m_googleAPIKey);
 }
 
 const QStringList &LumenoObject::languageCodeArray() const

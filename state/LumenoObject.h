@@ -107,20 +107,21 @@ signals:
     void currentHotKeyRefChanged();
 
 private:
-    QString m_selectedLanCode = QStringLiteral("ENG");
-    QString m_selectedLanName = QStringLiteral("English");
-    QString m_selectedTranslateName = QStringLiteral("English");
-    QString m_translateTargetCode = QStringLiteral("en");
+    // Loaded from the store, by the settings table; the rest start fixed in every instance.
+    QString m_selectedLanCode;
+    QString m_selectedLanName;
+    QString m_selectedTranslateName;
+    QString m_translateTargetCode;
     bool m_whetherToSavePNG = false;
     bool m_whetherToSavePDF = false;
     QString m_savePNGUrl;
     QString m_savePDFUrl;
     lumeno::OcrModeType m_ocrModeType = OcrModeType::baidu;
     bool m_editHotKey = false;
-    QString m_hotKey = QStringLiteral("\u21E7\u2318E");
-    quint64 m_modifierFlags = 0;
-    QString m_eventCharacters = QStringLiteral("E");
-    quint32 m_keyCode = 14;
+    QString m_hotKey;
+    quint64 m_modifierFlags;
+    QString m_eventCharacters;
+    quint32 m_keyCode;
     QString m_googleAPIKey;
     std::optional<HotKeyRef> m_currentHotKeyRef;
 };

@@ -1,13 +1,13 @@
 #include "UserDefaults.h"
 
 #include "ConfigDirectory.h"
+#include "StandardOutput.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
-#include <cstdio>
 
 namespace lumeno {
 
@@ -24,11 +24,18 @@ UserDefaults &UserDefaults::standard()
 
 void UserDefaults::load()
 {
+    if (const Result folder = checkConfigDirectoryPrivate(QFileInfo(m_filePath).absolutePath());
+        !folder)
+        printLine(QStringLiteral("Warning: ") + folder.why);
     QFile file(m_filePath);
     if (!file.exists())
         return;
+    // A file that cannot be read may be perfectly good: keep it for when it can be read again.
     if (!file.open(QIODevice::ReadOnly)) {
-        moveAside(file.errorString());
+        m_readOnly = true;
+        printLine(QStringLiteral("Settings file %1 could not be read (%2); started from defaults "
+                                 "for this run and will not write it")
+                      .arg(m_filePath, file.errorString()));
         return;
     }
     QJsonParseError error{};
@@ -51,17 +58,18 @@ void UserDefaults::moveAside(const QString &reason)
     QString aside = m_filePath + QStringLiteral(".damaged-") + stamp;
     for (int n = 1; QFileInfo::exists(aside); ++n)
         aside = m_filePath + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
-    if (QFile::rename(m_filePath, aside)) {
-        std::printf("Settings file %s could not be read (%s); moved it to %s and started from "
-                    "defaults\n",
-                    qPrintable(m_filePath), qPrintable(reason), qPrintable(aside));
-    } else {
+    if (!QFile::rename(m_filePath, aside)) {
         m_readOnly = true;
-        std::printf("Settings file %s could not be read (%s) nor moved aside; started from "
-                    "defaults and will not write it\n",
-                    qPrintable(m_filePath), qPrintable(reason));
+        printLine(QStringLiteral("Settings file %1 could not be read (%2) nor moved aside; "
+                                 "started from defaults and will not write it")
+                      .arg(m_filePath, reason));
+        return;
     }
-    std::fflush(stdout);
+    // The copy may hold the API key, whatever mode the damaged file had.
+    QFile::setPermissions(aside, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    printLine(QStringLiteral("Settings file %1 could not be read (%2); moved it to %3 and "
+                             "started from defaults")
+                  .arg(m_filePath, reason, aside));
 }
 
 std::optional<QString> UserDefaults::stringForKey(const QString &key) const
@@ -100,7 +108,7 @@ Result UserDefaults::save()
 {
     if (m_readOnly)
         return Result::failure(
-            QStringLiteral("the settings file is damaged and was kept as it is"));
+            QStringLiteral("the settings file could not be read and was kept as it is"));
     if (const Result folder = ensureConfigDirectory(QFileInfo(m_filePath).absolutePath()); !folder)
         return folder;
     QSaveFile file(m_filePath);

@@ -10,8 +10,9 @@
 namespace lumeno {
 
 // The user-defaults store: one JSON object in a file, so text and numbers keep their types.
-// Every write replaces the file atomically. A file that cannot be read as a JSON object is moved
-// aside (never deleted) and the store starts empty.
+// Every write replaces the file atomically. A file that is not a JSON object is moved aside (never
+// deleted, mode 0600) and the store starts empty; a file that cannot be opened is left in place,
+// and the store starts empty and refuses every write. Each case prints one line.
 class UserDefaults
 {
 public:
@@ -37,7 +38,7 @@ private:
 
     QString m_filePath;
     QJsonObject m_values;
-    // Set when a damaged file could not be moved aside: writing would destroy it.
+    // Set when a file could not be read nor moved aside: writing would destroy it.
     bool m_readOnly = false;
 };
 

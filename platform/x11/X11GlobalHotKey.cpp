@@ -21,6 +21,12 @@ constexpr std::array<uint16_t, 4> kLockVariants{0, XCB_MOD_MASK_LOCK, XCB_MOD_MA
 constexpr uint16_t kModifierBits = 0xFF;
 constexpr uint8_t kBadAccess = 10;
 
+// The modifier table is written without X headers; hold it to X's own values.
+static_assert(kModifierSigns[0].xMask == XCB_MOD_MASK_4);
+static_assert(kModifierSigns[1].xMask == XCB_MOD_MASK_1);
+static_assert(kModifierSigns[2].xMask == XCB_MOD_MASK_SHIFT);
+static_assert(kModifierSigns[3].xMask == XCB_MOD_MASK_CONTROL);
+
 template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
 
 } // namespace
@@ -58,14 +64,9 @@ X11GlobalHotKey::~X11GlobalHotKey()
 uint16_t X11GlobalHotKey::xModifiersFromCarbon(quint32 carbonModifiers)
 {
     uint16_t mods = 0;
-    if (carbonModifiers & CarbonModifiers::cmdKey)
-        mods |= XCB_MOD_MASK_CONTROL;
-    if (carbonModifiers & CarbonModifiers::controlKey)
-        mods |= XCB_MOD_MASK_4;
-    if (carbonModifiers & CarbonModifiers::optionKey)
-        mods |= XCB_MOD_MASK_1;
-    if (carbonModifiers & CarbonModifiers::shiftKey)
-        mods |= XCB_MOD_MASK_SHIFT;
+    for (const ModifierSign &modifier : kModifierSigns)
+        if (carbonModifiers & modifier.carbonMask)
+            mods |= modifier.xMask;
     return mods;
 }
 

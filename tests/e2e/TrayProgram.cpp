@@ -2,7 +2,12 @@
 
 #include "X11Session.h"
 
+#include <QFile>
+#include <QGuiApplication>
+#include <QJsonDocument>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTcpServer>
 
 namespace lumeno::e2e {
 
@@ -21,8 +26,11 @@ void stopProcess(QProcess &process)
 
 } // namespace
 
-TrayProgram::TrayProgram()
+TrayProgram::TrayProgram(const QJsonObject &settings)
 {
+    QFile file(m_config.filePath(QStringLiteral("defaults.json")));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(QJsonDocument(settings).toJson());
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
                      [this] { m_output += QString::fromUtf8(m_process.readAllStandardOutput()); });
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -57,6 +65,32 @@ bool TrayProgram::start(const QUrl &ocrServer, const QUrl &translate)
 bool TrayProgram::waitForOutput(const QString &text, std::chrono::milliseconds timeout)
 {
     return waitUntil([&] { return m_output.contains(text); }, timeout);
+}
+
+QUrl deadAddress()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
+}
+
+bool captureOverlayShown()
+{
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
+        if (window.geometry.size() == screen)
+            return true;
+    return false;
+}
+
+QPoint trayIconCentre()
+{
+    for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
+        if (window.geometry.size() == QSize(22, 22))
+            return window.geometry.center();
+    return {};
 }
 
 OcrServer::~OcrServer()

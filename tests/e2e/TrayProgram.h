@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QJsonObject>
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -14,7 +16,9 @@ namespace lumeno::e2e {
 class TrayProgram
 {
 public:
-    TrayProgram();
+    // Starts from these stored settings: by default those of a user who has dismissed the
+    // first-run hint for good, so that it stays out of the way.
+    explicit TrayProgram(const QJsonObject &settings = {{"MainPopover", "2"}});
     ~TrayProgram();
 
     // Starts the program against these service addresses and waits for its tray icon.
@@ -23,6 +27,8 @@ public:
     const QString &output() const { return m_output; }
     bool waitForOutput(const QString &text, std::chrono::milliseconds timeout);
     bool isRunning() const { return m_process.state() == QProcess::Running; }
+    // The program's settings folder.
+    QString configPath() const { return m_config.path(); }
 
 private:
     QTemporaryDir m_config;
@@ -30,6 +36,14 @@ private:
     QProcess m_process;
     QString m_output;
 };
+
+// A loopback address where nothing listens.
+QUrl deadAddress();
+
+// Whether the program's capture overlay covers the primary screen.
+bool captureOverlayShown();
+// The middle of the program's icon in the tray; nothing before the tray host has placed it.
+QPoint trayIconCentre();
 
 // lumeno-ocr-server on a free loopback port, for as long as the object lives.
 class OcrServer

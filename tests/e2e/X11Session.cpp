@@ -2,8 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -46,13 +50,16 @@ namespace {
 std::optional<X11Window> describe(const QString &id)
 {
     const auto name = run(QStringLiteral("xdotool"), {"getwindowname", id});
-    const auto geometry = run(QStringLiteral("xdotool"), {"getwindowgeometry", id});
-    if (!name || !geometry)
+    // xwininfo, not xdotool: xdotool adds the window manager's frame offset to a decorated
+    // window's position once too often.
+    const auto info = run(QStringLiteral("xwininfo"), {"-id", id});
+    if (!name || !info)
         return std::nullopt;
     static const QRegularExpression pattern(
-        QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
+        QStringLiteral("Absolute upper-left X: +(-?\\d+).*Absolute upper-left Y: +(-?\\d+).*"
+                       "Width: (\\d+).*Height: (\\d+)"),
         QRegularExpression::DotMatchesEverythingOption);
-    const auto match = pattern.match(*geometry);
+    const auto match = pattern.match(*info);
     if (!match.hasMatch())
         return std::nullopt;
     return X11Window{id, name->trimmed(),
@@ -106,6 +113,14 @@ std::optional<X11Window> visibleWindowNamed(const QString &name)
         if (window.name == name)
             return window;
     return std::nullopt;
+}
+
+void saveScreenshot(const QRect &area, const QString &name)
+{
+    QDir().mkpath(QStringLiteral(LUMENO_E2E_ARTIFACTS));
+    QGuiApplication::primaryScreen()
+        ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .save(QStringLiteral(LUMENO_E2E_ARTIFACTS) + QLatin1Char('/') + name);
 }
 
 bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout)

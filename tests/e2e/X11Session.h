@@ -38,6 +38,10 @@ QRect frameOf(const X11Window &window);
 std::vector<X11Window> visibleWindows(const QString &classname);
 std::optional<X11Window> visibleWindowNamed(const QString &name);
 
+// Keeps the picture of this part of the screen (root coordinates) under the build folder's
+// e2e-artifacts.
+void saveScreenshot(const QRect &area, const QString &name);
+
 // Polls until the condition holds; false when the timeout ran out first.
 bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout = 20s);
 

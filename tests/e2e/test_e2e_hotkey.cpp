@@ -1,14 +1,18 @@
 // The X11 global hot key against a real X server: run under tests/support/with-x11-session.
 #include "GlobalHotKey.h"
 #include "KeyHolder.h"
+#include "KeyPress.h"
 #include "x11/X11GlobalHotKey.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 using namespace lumeno;
 using lumeno::e2e::KeyHolder;
@@ -92,5 +96,57 @@ TEST_F(X11HotKey, AKeyCodeWithoutAKeyIsRefusedWithAReason)
     EXPECT_FALSE(refused.ref);
     EXPECT_FALSE(refused.why.isEmpty());
 }
+
+} // namespace
+
+namespace {
+
+// A window that reads every key press it gets the way the shortcut recorder does.
+class KeyReader : public QWidget
+{
+public:
+    std::vector<KeyPress> presses;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { presses.push_back(readKeyPress(*event)); }
+};
+
+struct TypedKey
+{
+    const char *name;
+    const char *xdotoolKeys;
+    quint32 code;
+};
+
+class RecordedKey : public ::testing::TestWithParam<TypedKey>
+{
+};
+
+// A recorded key must be the key the grab finds again, whatever symbol the modifiers make of it.
+TEST_P(RecordedKey, IsNamedByItsPositionNotByTheSymbolItTypes)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under with-x11-session";
+    KeyReader window;
+    window.resize(200, 100);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    xdotool({"key", "--window", QString::number(window.winId()), GetParam().xdotoolKeys});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.presses.empty(); }, kWaitMs));
+    const KeyPress &press = window.presses.back();
+    ASSERT_TRUE(press.key) << "native code " << press.nativeKeyCode;
+    EXPECT_EQ(press.key->code, GetParam().code);
+    EXPECT_NE(press.nativeKeyCode, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, RecordedKey,
+                         ::testing::Values(TypedKey{"ShiftedDigit", "ctrl+shift+1", 18},
+                                           TypedKey{"ShiftedLetter", "ctrl+shift+k", 40},
+                                           TypedKey{"ShiftedPunctuation", "shift+bracketleft", 33},
+                                           TypedKey{"KeypadDigitWithoutNumLock", "KP_1", 83},
+                                           TypedKey{"FunctionKey", "super+F5", 96}),
+                         [](const ::testing::TestParamInfo<TypedKey> &info) {
+                             return info.param.name;
+                         });
 
 } // namespace

@@ -20,7 +20,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -132,27 +131,9 @@ private:
     std::atomic<bool> m_signedCorrectly = false;
 };
 
-bool captureOverlayShown()
-{
-    const QSize screen = QGuiApplication::primaryScreen()->size();
-    for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
-        if (window.geometry.size() == screen)
-            return true;
-    return false;
-}
-
 std::optional<X11Window> popover()
 {
     return visibleWindowNamed(kPopoverName);
-}
-
-void savePopoverShot(const X11Window &window, const QString &name)
-{
-    QDir().mkpath(QStringLiteral(LUMENO_E2E_ARTIFACTS));
-    const QRect g = window.geometry;
-    QGuiApplication::primaryScreen()
-        ->grabWindow(0, g.x(), g.y(), g.width(), g.height())
-        .save(QStringLiteral(LUMENO_E2E_ARTIFACTS) + QLatin1Char('/') + name);
 }
 
 // Takes the text window with the hot key and waits for the popover.
@@ -181,24 +162,6 @@ std::vector<X11Window> otherProgramWindows()
             window.name != kPopoverName)
             others.push_back(window);
     return others;
-}
-
-QPoint trayIconCentre()
-{
-    for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))
-        if (window.geometry.size() == QSize(22, 22))
-            return window.geometry.center();
-    return {};
-}
-
-// A loopback address where nothing listens.
-QUrl deadAddress()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
 }
 
 class TrayEndToEnd : public ::testing::Test
@@ -235,7 +198,7 @@ TEST_F(TrayEndToEnd, HotKeyCaptureRecognisesTranslatesAndCopies)
     ASSERT_TRUE(program.waitForOutput("Translation: " + kTranslation, 30s))
         << program.output().toStdString();
     EXPECT_TRUE(m_translation.signedCorrectly());
-    savePopoverShot(*shown, QStringLiteral("popover.png"));
+    saveScreenshot(shown->geometry, QStringLiteral("popover.png"));
 
     click(origin + m_layout.ocrCopyIcon());
     QString copied;
@@ -355,7 +318,7 @@ TEST_F(TrayEndToEnd, AServerThatIsDownEndsInTheFailureAlert)
         << "," << alert.y() << " " << alert.width() << "x" << alert.height();
     // The whole screen: the window manager moves the decorated alert after it is mapped.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    savePopoverShot({{}, {}, screen}, QStringLiteral("server-down-alert.png"));
+    saveScreenshot(screen, QStringLiteral("server-down-alert.png"));
     key(QStringLiteral("Return"));
     EXPECT_TRUE(waitUntil([] { return otherProgramWindows().empty(); })) << "OK dismisses it";
     EXPECT_TRUE(popover().has_value()) << "the popover stays with its state";

@@ -1,18 +1,30 @@
+#include "AboutWindowController.h"
 #include "AppDelegate.h"
 #include "CaptureNotifications.h"
 #include "ContentView.h"
 #include "FakeGlobalHotKey.h"
 #include "LumenoObject.h"
+#include "MainPopoverView.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "NotificationRecorder.h"
+#include "PreferenceView.h"
+#include "PreferenceWindow.h"
 #include "ResultPopover.h"
 #include "ResultView.h"
+#include "ShortcutKeyBox.h"
+#include "ShortcutsView.h"
 #include "StatusMenu.h"
+#include "TranslateView.h"
 #include "UserDefaults.h"
+#include "Version.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -46,39 +58,61 @@ class Shell : public ::testing::Test
 protected:
     void SetUp() override { launch(); }
 
+    void TearDown() override
+    {
+        // Windows of the shell own themselves; none may outlive the test.
+        std::vector<QPointer<QWidget>> windows;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (qobject_cast<PreferenceWindow *>(window) ||
+                qobject_cast<AboutWindowController *>(window))
+                windows.emplace_back(window);
+        for (const QPointer<QWidget> &window : windows)
+            delete window.data();
+    }
+
     void launch(const QJsonObject &stored = {})
     {
         ASSERT_TRUE(m_dir.isValid());
-        UserDefaults defaults(m_dir.filePath("defaults.json"));
-        for (auto it = stored.begin(); it != stored.end(); ++it)
-            ASSERT_TRUE(defaults.setValue(it.key(), it.value()).ok);
         // A new run of the program over a fresh hot-key service.
         m_delegate.reset();
+        m_defaults = std::make_unique<UserDefaults>(m_dir.filePath("defaults.json"));
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            ASSERT_TRUE(m_defaults->setValue(it.key(), it.value()).ok);
         m_hotKey.calls.clear();
         m_hotKey.active.clear();
-        m_lumenoObject = std::make_unique<LumenoObject>(defaults);
+        m_lumenoObject = std::make_unique<LumenoObject>(*m_defaults);
         m_delegate = std::make_unique<AppDelegate>(
-            m_hotKey, *m_lumenoObject,
+            m_hotKey, *m_defaults, *m_lumenoObject,
             AppDelegate::Capture{
                 [this] { captureStartsWithPopoverShown.push_back(popover()->isShown()); },
                 [this](const QImage &image, const LumenoObject &settings) {
                     saved.push_back(image);
                     savedWithPopoverShown.push_back(popover()->isShown());
                     EXPECT_EQ(&settings, m_lumenoObject.get());
-                }});
+                }},
+            AppDelegate::Environment{[this](const QUrl &url) { openedUrls.push_back(url); },
+                                     [this] { return trayAvailable; }});
         m_delegate->applicationDidFinishLaunching();
     }
 
     ResultPopover *popover() const { return m_delegate->screenshotPopover(); }
+    PreferenceWindow *openPreferences()
+    {
+        m_delegate->statusMenu()->preferenceAction()->trigger();
+        return m_delegate->preferenceWindow();
+    }
     ResultView *resultView() const { return qobject_cast<ResultView *>(popover()->content()); }
 
     QTemporaryDir m_dir;
     FakeGlobalHotKey m_hotKey;
+    std::unique_ptr<UserDefaults> m_defaults;
     std::unique_ptr<LumenoObject> m_lumenoObject;
     std::unique_ptr<AppDelegate> m_delegate;
     std::vector<bool> captureStartsWithPopoverShown;
     std::vector<QImage> saved;
     std::vector<bool> savedWithPopoverShown;
+    std::vector<QUrl> openedUrls;
+    bool trayAvailable = true;
 };
 
 TEST_F(Shell, TheMenuHoldsItsItemsInOrderWithTheDefaultKeyEquivalent)
@@ -292,6 +326,184 @@ TEST_F(Shell, TheFirstRunTimerFiresOnceHalfASecondAfterLaunch)
     EXPECT_EQ(m_delegate->timer().interval(), AppDelegate::kFirstRunDelayMs);
     EXPECT_TRUE(m_delegate->timer().isActive());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_delegate->timer().isActive(); }, 30000));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Shell, PreferenceOpensTheWindowInFrontOnTheGeneralPage)
+{
+    PreferenceWindow *window = openPreferences();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(window->preferenceView()->selectedTab(), PreferenceView::General);
+    EXPECT_EQ(&window->preferenceView()->lumenoObject(), m_lumenoObject.get());
+}
+
+TEST_F(Shell, TheDelegateKeepsTheNewestWindowAndOkInEitherClosesOnlyThat)
+{
+    QPointer<PreferenceWindow> first = openPreferences();
+    QPointer<PreferenceWindow> second = openPreferences();
+    ASSERT_NE(first, second);
+    EXPECT_EQ(m_delegate->preferenceWindow(), second.data());
+    EXPECT_TRUE(first->isVisible()) << "the older window stays open on its own";
+
+    const size_t registered = m_hotKey.count(FakeGlobalHotKey::Call::Register);
+    QTest::mouseClick(first->preferenceView()->okButton(), Qt::LeftButton);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(!second || !second->isVisible());
+    EXPECT_EQ(m_hotKey.count(FakeGlobalHotKey::Call::Register), registered + 1)
+        << "the closing window has the hot key registered again";
+    EXPECT_EQ(m_hotKey.active.size(), 1u);
+
+    QTest::mouseClick(first->preferenceView()->okButton(), Qt::LeftButton);
+    EXPECT_TRUE(first->isVisible()) << "the newest window is gone; nothing else closes";
+}
+
+TEST_F(Shell, ARecordedShortcutSavedWithOkReplacesTheGlobalHotKey)
+{
+    PreferenceWindow *window = openPreferences();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    window->preferenceView()->setSelectedTab(PreferenceView::Shortcuts);
+    auto *shortcuts = qobject_cast<ShortcutsView *>(
+        window->preferenceView()->tabView()->widget(PreferenceView::Shortcuts));
+    QTest::mouseClick(shortcuts->keyBox(), Qt::LeftButton);
+    EXPECT_TRUE(m_hotKey.active.empty()) << "released while recording";
+    QTest::keyClick(window->windowHandle(), Qt::Key_K, Qt::ShiftModifier | Qt::ControlModifier);
+    QTest::mouseClick(window->preferenceView()->okButton(), Qt::LeftButton);
+
+    const UserDefaults stored(m_dir.filePath("defaults.json"));
+    EXPECT_EQ(stored.objectForKey("hotKey"), QJsonValue("⇧⌘K"));
+    EXPECT_EQ(stored.objectForKey("eventCharacters"), QJsonValue("K"));
+    EXPECT_EQ(stored.objectForKey("keyCode"), QJsonValue(40));
+    EXPECT_EQ(stored.objectForKey("ModifierFlags"), QJsonValue(0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_delegate->preferenceWindow(); }))
+        << "OK closed the window";
+
+    ASSERT_EQ(m_hotKey.active.size(), 1u);
+    EXPECT_EQ(m_hotKey.active.begin()->second.keyCode, 40u);
+    EXPECT_EQ(m_hotKey.active.begin()->second.modifiers, 0x300u);
+    EXPECT_EQ(m_lumenoObject->currentHotKeyRef(), m_hotKey.active.begin()->first);
+    const QKeySequence equivalent = m_delegate->statusMenu()->captureAction()->shortcut();
+    ASSERT_FALSE(equivalent.isEmpty());
+    EXPECT_EQ(equivalent[0].key(), Qt::Key_K);
+
+    m_hotKey.press(14, 0x300);
+    EXPECT_TRUE(captureStartsWithPopoverShown.empty()) << "the old key starts nothing";
+    m_hotKey.press(40, 0x300);
+    EXPECT_EQ(captureStartsWithPopoverShown.size(), 1u);
+}
+
+TEST_F(Shell, ATargetChosenInThePreferencesRetitlesTheOpenResultAtOnce)
+{
+    postCaptureEnd(capture());
+    ASSERT_TRUE(resultView());
+    PreferenceWindow *window = openPreferences();
+    auto *translate = qobject_cast<TranslateView *>(
+        window->preferenceView()->tabView()->widget(PreferenceView::Translate));
+    translate->targetMenuButton()->menu()->actions().at(6)->trigger();
+    EXPECT_EQ(resultView()->translateButton()->text(), "Translate(to th)");
+    window->close();
+    EXPECT_EQ(m_lumenoObject->translateTargetCode(), "th") << "kept for the run without OK";
+    EXPECT_FALSE(UserDefaults(m_dir.filePath("defaults.json")).objectForKey("TranslateCode"));
+}
+
+} // namespace
+
+namespace {
+
+struct FirstRunCase
+{
+    const char *name;
+    std::optional<QString> stored;
+    bool trayAvailable;
+    bool shown;
+    std::optional<QString> storedAfter;
+};
+
+class FirstRun : public Shell, public ::testing::WithParamInterface<FirstRunCase>
+{
+};
+
+TEST_P(FirstRun, TheHintShowsUnlessDismissedForGoodOrWithoutATray)
+{
+    const FirstRunCase &c = GetParam();
+    trayAvailable = c.trayAvailable;
+    launch(c.stored ? QJsonObject{{"MainPopover", *c.stored}} : QJsonObject{});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_delegate->timer().isActive(); }, 30000));
+    ResultPopover *hint = m_delegate->mainPopover();
+    EXPECT_TRUE(qobject_cast<MainPopoverView *>(hint->content())) << "the content is always set";
+    EXPECT_EQ(hint->isShown(), c.shown);
+    EXPECT_EQ(m_defaults->stringForKey("MainPopover"), c.storedAfter);
+    EXPECT_EQ(UserDefaults(m_dir.filePath("defaults.json")).stringForKey("MainPopover"),
+              c.storedAfter)
+        << "kept for the next start";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stored, FirstRun,
+    ::testing::Values(FirstRunCase{"absent", std::nullopt, true, true, "1"},
+                      FirstRunCase{"shownBefore", "1", true, true, "1"},
+                      FirstRunCase{"other", "x", true, true, "1"},
+                      FirstRunCase{"dismissedForGood", "2", true, false, "2"},
+                      FirstRunCase{"noTray", std::nullopt, false, false, std::nullopt}),
+    [](const ::testing::TestParamInfo<FirstRunCase> &info) { return info.param.name; });
+
+TEST_F(Shell, TheHintsCloseButtonPostsOnceAndTheShellClosesIt)
+{
+    m_delegate->showMainPopover();
+    ResultPopover *hint = m_delegate->mainPopover();
+    ASSERT_TRUE(hint->isShown());
+    auto *view = qobject_cast<MainPopoverView *>(hint->content());
+    ASSERT_TRUE(view);
+    test::NotificationRecorder recorder({NotificationNames::MainPopoverClosed});
+    QTest::mouseClick(view->closeButton(), Qt::LeftButton);
+    EXPECT_EQ(recorder.posts.size(), 1u);
+    EXPECT_FALSE(hint->isShown());
+    EXPECT_EQ(m_defaults->stringForKey("MainPopover"), "1") << "closing stores nothing more";
+}
+
+TEST_F(Shell, OpeningTheMenuLeavesTheHintOpen)
+{
+    m_delegate->showMainPopover();
+    emit m_delegate->statusMenu()->aboutToShow();
+    EXPECT_TRUE(m_delegate->mainPopover()->isShown());
+}
+
+TEST_F(Shell, EachAboutIsANewWindowThatGoesAwayWhenClosed)
+{
+    m_delegate->statusMenu()->aboutAction()->trigger();
+    m_delegate->statusMenu()->aboutAction()->trigger();
+    std::vector<QPointer<AboutWindowController>> windows;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *about = qobject_cast<AboutWindowController *>(window))
+            windows.emplace_back(about);
+    ASSERT_EQ(windows.size(), 2u);
+    QApplication::processEvents();
+    for (const auto &window : windows) {
+        ASSERT_TRUE(window) << "nobody keeps it, yet it stays until closed";
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowTitle(), "About");
+    }
+    for (const auto &window : windows)
+        window->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !windows[0] && !windows[1]; }));
+}
+
+TEST_F(Shell, WebsiteAndRateOpenTheirSecureAddresses)
+{
+    m_delegate->statusMenu()->websiteAction()->trigger();
+    m_delegate->statusMenu()->rateAction()->trigger();
+    ASSERT_EQ(openedUrls.size(), 2u);
+    EXPECT_EQ(openedUrls[0], QUrl(QString::fromLatin1(kHomePage)));
+    EXPECT_EQ(openedUrls[1], QUrl(QString::fromLatin1(kReviewPage)));
+    for (const QUrl &url : openedUrls) {
+        EXPECT_TRUE(url.isValid());
+        EXPECT_EQ(url.scheme(), "https");
+    }
+    EXPECT_NE(openedUrls[0], openedUrls[1]);
 }
 
 } // namespace

@@ -1,10 +1,14 @@
 #include "EmbeddedServer.h"
+#include "OverlayView.h"
 #include "SingleInstance.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -178,6 +182,46 @@ TEST(SingleInstance, TheDefaultLockLivesInTheSessionRuntimeFolder)
     EXPECT_EQ(SingleInstance::defaultLockPath(), runtime.filePath("lumeno-ocr.lock"));
     qunsetenv("XDG_RUNTIME_DIR");
     EXPECT_TRUE(SingleInstance::defaultLockPath().startsWith(QDir::tempPath()));
+}
+
+} // namespace
+
+namespace {
+
+TEST(OverlayView, OutlinesTheFirstWindowsFrameAndAPressOrdersItsWindowOut)
+{
+    QWidget first;
+    first.setGeometry(60, 50, 120, 80);
+    first.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&first));
+    QWidget target;
+    target.show();
+    OverlayView overlay;
+    overlay.setOverlayWindow(&target);
+    overlay.resize(400, 300);
+
+    QImage drawn(overlay.size(), QImage::Format_ARGB32);
+    drawn.fill(Qt::white);
+    {
+        QPainter painter(&drawn);
+        overlay.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    const QRect frame = QGuiApplication::topLevelWindows().constFirst()->frameGeometry();
+    ASSERT_TRUE(QRect(QPoint(), overlay.size()).contains(frame.adjusted(-8, -8, 8, 8)));
+    const QColor inside = drawn.pixelColor(frame.center());
+    // Black at 0.2 over white, and over its own faint shadow.
+    EXPECT_GE(inside.red(), 150);
+    EXPECT_LE(inside.red(), 210);
+    EXPECT_EQ(inside.red(), inside.blue());
+    const QColor edge = drawn.pixelColor(frame.center().x(), frame.top());
+    EXPECT_GT(edge.red(), 150);
+    EXPECT_LT(edge.green(), 100) << "stroked in red";
+    const QColor shadow = drawn.pixelColor(frame.center().x(), frame.bottom() + 4);
+    EXPECT_LT(shadow.red(), 250) << "a shadow falls below the frame";
+    EXPECT_EQ(drawn.pixelColor(frame.right() + 30, frame.top() - 6), QColor(Qt::white));
+
+    QTest::mouseClick(&overlay, Qt::LeftButton);
+    EXPECT_FALSE(target.isVisible());
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 #include "LumenoObject.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "Settings.h"
 #include "UserDefaults.h"
-#include "UserDefaultsKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +12,9 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace lumeno;
 
@@ -27,13 +27,23 @@ protected:
 
     void writeFile(const QByteArray &bytes)
     {
-        QDir().mkpath(QFileInfo(path()).absolutePath());
+        QDir().mkdir(QFileInfo(path()).absolutePath(),
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QFile file(path());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
 
     void writeJson(const QJsonObject &object) { writeFile(QJsonDocument(object).toJson()); }
+
+    static unsigned mode(const QString &file)
+    {
+        struct stat status
+        {
+        };
+        EXPECT_EQ(::stat(QFile::encodeName(file).constData(), &status), 0) << file.toStdString();
+        return status.st_mode & 0777;
+    }
 
     QTemporaryDir m_dir;
 };
@@ -46,7 +56,8 @@ TEST_F(StoreTest, EmptyStoreGivesTheDefaults)
     EXPECT_EQ(object.selectedLanName(), "English");
     EXPECT_EQ(object.selectedTranslateName(), "English");
     EXPECT_EQ(object.translateTargetCode(), "en");
-    EXPECT_EQ(object.hotKey(), QString::fromUtf8("\xE2\x87\xA7\xE2\x8C\x98" "E"));
+    EXPECT_EQ(object.hotKey(), QString::fromUtf8("\xE2\x87\xA7\xE2\x8C\x98"
+                                                 "E"));
     EXPECT_EQ(object.hotKey().toUtf8().size(), 7);
     EXPECT_EQ(object.modifierFlags(), 0u);
     EXPECT_EQ(object.eventCharacters(), "E");
@@ -101,7 +112,10 @@ struct NumberCase
     quint64 expectedFlags;
 };
 
-void PrintTo(const NumberCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const NumberCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class NumberLoading : public StoreTest, public ::testing::WithParamInterface<NumberCase>
 {
@@ -120,14 +134,11 @@ TEST_P(NumberLoading, OnlyExactlyConvertibleNumbersAreTaken)
 INSTANTIATE_TEST_SUITE_P(
     Table, NumberLoading,
     ::testing::Values(
-        NumberCase{"plain", 3, 3, 1179914, 1179914},
-        NumberCase{"negative", -1, 14, -1, 0},
+        NumberCase{"plain", 3, 3, 1179914, 1179914}, NumberCase{"negative", -1, 14, -1, 0},
         NumberCase{"justTooLarge", qint64(4294967296), 14, 0, 0},
         NumberCase{"largest", qint64(4294967295), 4294967295u, qint64(1) << 62, quint64(1) << 62},
-        NumberCase{"text", "20", 14, "1048576", 0},
-        NumberCase{"wholeDouble", 15.0, 15, 256.0, 256},
-        NumberCase{"fraction", 1.5, 14, 0.25, 0},
-        NumberCase{"boolean", true, 14, true, 0},
+        NumberCase{"text", "20", 14, "1048576", 0}, NumberCase{"wholeDouble", 15.0, 15, 256.0, 256},
+        NumberCase{"fraction", 1.5, 14, 0.25, 0}, NumberCase{"boolean", true, 14, true, 0},
         NumberCase{"twoToThe64", 18446744073709551616.0, 14, 18446744073709551616.0, 0}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -148,10 +159,10 @@ TEST_F(StoreTest, WritesSurviveAReloadAndKeepTheirTypes)
 {
     {
         UserDefaults store(path());
-        ASSERT_TRUE(store.setValue(UserDefaultsKeys::keyCode, 0).ok);
-        ASSERT_TRUE(store.setValue(UserDefaultsKeys::TranslateCode, "jp").ok);
-        ASSERT_TRUE(store.setValue(UserDefaultsKeys::MainPopover, "1").ok);
-        ASSERT_TRUE(store.removeObject(UserDefaultsKeys::MainPopover).ok);
+        ASSERT_TRUE(store.setValue(Settings::keyCode.key, 0).ok);
+        ASSERT_TRUE(store.setValue(Settings::TranslateCode.key, "jp").ok);
+        ASSERT_TRUE(store.setValue(Settings::MainPopover.key, "1").ok);
+        ASSERT_TRUE(store.removeObject(Settings::MainPopover.key).ok);
     }
     const UserDefaults store(path());
     EXPECT_TRUE(store.objectForKey("keyCode")->isDouble());
@@ -163,8 +174,10 @@ TEST_F(StoreTest, WritesSurviveAReloadAndKeepTheirTypes)
 TEST_F(StoreTest, SettingsFilesArePrivateToTheUser)
 {
     UserDefaults store(path());
-    ASSERT_TRUE(store.setValue(UserDefaultsKeys::GoogleAPIKey, "secret").ok);
-    struct stat file{}, folder{};
+    ASSERT_TRUE(store.setValue(Settings::GoogleAPIKey.key, "secret").ok);
+    struct stat file
+    {
+    }, folder{};
     ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &file), 0);
     ASSERT_EQ(::stat(QFile::encodeName(QFileInfo(path()).absolutePath()).constData(), &folder), 0);
     EXPECT_EQ(file.st_mode & 0777, 0600u);
@@ -193,6 +206,111 @@ TEST_F(StoreTest, ADamagedFileIsMovedAsideNotLost)
         EXPECT_TRUE(store.setValue("keyCode", 7).ok) << "the store works again after the move";
         QFile::remove(path());
     }
+}
+
+struct RoundTripCase
+{
+    const char *name;
+    quint64 value;
+    bool stored;
+};
+
+class UnsignedRoundTrip : public StoreTest, public ::testing::WithParamInterface<RoundTripCase>
+{
+};
+
+TEST_P(UnsignedRoundTrip, AStoredNumberLoadsBackExactlyOrIsRefused)
+{
+    const Setting<quint64> flags{"ModifierFlags", 7};
+    {
+        UserDefaults defaults(path());
+        const Result stored = store(defaults, flags, GetParam().value);
+        EXPECT_EQ(stored.ok, GetParam().stored) << stored.why.toStdString();
+    }
+    const UserDefaults reloaded(path());
+    EXPECT_EQ(load(reloaded, flags), GetParam().stored ? GetParam().value : 7u);
+    EXPECT_TRUE(!GetParam().stored || reloaded.objectForKey("ModifierFlags")->isDouble())
+        << "stored as a number, not as text";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, UnsignedRoundTrip,
+    ::testing::Values(RoundTripCase{"zero", 0, true},
+                      RoundTripCase{"twoTo63", quint64(1) << 63, true},
+                      RoundTripCase{"largestJsonInteger", (quint64(1) << 63) - 1, true},
+                      RoundTripCase{"aboveTwoTo63Exactly", (quint64(1) << 63) + 2048, true},
+                      RoundTripCase{"aboveTwoTo63Inexactly", (quint64(1) << 63) + 1, false},
+                      RoundTripCase{"largest", ~quint64(0), false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(StoreTest, AFileThatCannotBeOpenedIsKeptAndNeverOverwritten)
+{
+    // A folder in the file's place cannot be opened, not even by the superuser who runs CI.
+    ASSERT_TRUE(QDir().mkpath(path()));
+    testing::internal::CaptureStdout();
+    UserDefaults store(path());
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(LumenoObject(store).keyCode(), 14u);
+    EXPECT_NE(printed.find("could not be read"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("started from defaults for this run"), std::string::npos) << printed;
+    const Result written = store.setValue("keyCode", 3);
+    EXPECT_FALSE(written.ok);
+    EXPECT_FALSE(written.why.isEmpty());
+    EXPECT_TRUE(QFileInfo(path()).isDir()) << "left in place";
+    EXPECT_TRUE(QDir(QFileInfo(path()).absolutePath()).entryList({"*.damaged-*"}).isEmpty());
+}
+
+TEST_F(StoreTest, AFileWithoutReadPermissionIsKeptWithTheSettingsInIt)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser reads every file";
+    writeJson({{"keyCode", 3}});
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::WriteOwner));
+    UserDefaults store(path());
+    EXPECT_EQ(LumenoObject(store).keyCode(), 14u);
+    EXPECT_FALSE(store.setValue("keyCode", 5).ok);
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    EXPECT_EQ(LumenoObject(UserDefaults(path())).keyCode(), 3u) << "nothing was lost";
+}
+
+TEST_F(StoreTest, TheMovedAsideCopyIsPrivateWhateverModeTheFileHad)
+{
+    writeFile("{\"GoogleAPIKey\": \"secret\",,");
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const UserDefaults store(path());
+    const QDir folder(QFileInfo(path()).absolutePath());
+    const QStringList aside = folder.entryList({"defaults.json.damaged-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(mode(folder.filePath(aside[0])), 0600u);
+}
+
+TEST_F(StoreTest, FoldersItMakesArePrivateAndOthersAreLeftAsTheyAreWithAWarning)
+{
+    const QString nested = m_dir.path() + "/made/by/us/defaults.json";
+    {
+        UserDefaults store(nested);
+        ASSERT_TRUE(store.setValue("keyCode", 1).ok);
+    }
+    for (const QString &level : QStringList{"/made", "/made/by", "/made/by/us"})
+        EXPECT_EQ(mode(m_dir.path() + level), 0700u) << level.toStdString();
+
+    const QString shared = m_dir.path() + "/shared";
+    const QFileDevice::Permissions open = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                          QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther;
+    ASSERT_TRUE(QDir().mkdir(shared, open));
+    testing::internal::CaptureStdout();
+    UserDefaults store(shared + "/defaults.json");
+    ASSERT_TRUE(store.setValue("keyCode", 1).ok);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(mode(shared), 0755u) << "an existing folder is kept";
+    EXPECT_NE(printed.find("can be read by other users"), std::string::npos) << printed;
+
+    testing::internal::CaptureStdout();
+    const UserDefaults again(nested);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "a private folder says nothing";
 }
 
 TEST(LanguageTablesTest, TablesHoldTheirEntriesInOrder)

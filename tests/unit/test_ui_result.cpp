@@ -9,9 +9,9 @@
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "OCRLoading.h"
-#include "ResultColors.h"
 #include "ResultPopover.h"
 #include "ResultView.h"
+#include "SystemColors.h"
 #include "TextPane.h"
 #include "TextTabView.h"
 #include "UserDefaults.h"
@@ -130,7 +130,7 @@ TEST(OCRLoading, IsAnAnimatedOrangeEightDotSpinnerOf24Points)
 {
     OCRLoading loading;
     EXPECT_EQ(loading.size(), QSize(24, 24));
-    EXPECT_EQ(loading.indicator()->color(), ResultColors::orange());
+    EXPECT_EQ(loading.indicator()->color(), SystemColors::orange());
     EXPECT_EQ(ActivityIndicator::kElementCount, 8);
     EXPECT_TRUE(loading.indicator()->isAnimating());
 }
@@ -156,7 +156,7 @@ TEST(LoadingIndicator, VisibleWithoutTheIndicatorStillDrawsThePanelAndItsWord)
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->size(), QSize(140, 140));
     EXPECT_FALSE(panel->indicator()->isAnimating());
-    EXPECT_EQ(panel->indicator()->color(), ResultColors::orange());
+    EXPECT_EQ(panel->indicator()->color(), SystemColors::orange());
     EXPECT_EQ(panel->indicator()->size(), QSize(50, 50));
     const QLabel *word = panel->findChild<QLabel *>();
     ASSERT_TRUE(word);
@@ -190,13 +190,13 @@ TEST_F(TextPaneTest, TapsCopyTheEditedTextAndToggleTheBadge)
     EXPECT_TRUE(ocr()->isCopied());
     EXPECT_TRUE(ocr()->copiedBadge()->isVisible());
     EXPECT_EQ(ocr()->copiedBadge()->text(), "Copied");
-    EXPECT_EQ(ocr()->copyIcon()->tint(), ResultColors::blue());
+    EXPECT_EQ(ocr()->copyIcon()->tint(), SystemColors::blue());
 
     QApplication::clipboard()->setText("something else");
     QTest::mouseClick(ocr()->copyIcon(), Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->text(), "recognised and edited") << "copies again";
     EXPECT_FALSE(ocr()->copiedBadge()->isVisible());
-    EXPECT_EQ(ocr()->copyIcon()->tint(), ResultColors::secondary(ocr()->palette()));
+    EXPECT_EQ(ocr()->copyIcon()->tint(), SystemColors::secondary(ocr()->palette()));
 }
 
 TEST_F(TextPaneTest, AnEmptyPaneStillReplacesTheClipboard)
@@ -232,7 +232,7 @@ TEST_F(TextPaneTest, OnePanesCopyLeavesTheOtherAsItWas)
     QTest::mouseClick(ocr()->copyIcon(), Qt::LeftButton);
     EXPECT_FALSE(translation()->isCopied());
     EXPECT_FALSE(translation()->copiedBadge()->isVisible());
-    EXPECT_EQ(translation()->copyIcon()->tint(), ResultColors::secondary(ocr()->palette()));
+    EXPECT_EQ(translation()->copyIcon()->tint(), SystemColors::secondary(ocr()->palette()));
 }
 
 TEST_F(TextPaneTest, TheCopyIconKeepsTheDefaultSpacingFromItsTitle)

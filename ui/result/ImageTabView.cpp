@@ -1,6 +1,6 @@
 #include "ImageTabView.h"
 
-#include "ResultColors.h"
+#include "SystemColors.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -46,7 +46,7 @@ void ImageTabView::paintEvent(QPaintEvent *)
     QPainterPath band;
     band.addRoundedRect(rect(), kCornerRadius, kCornerRadius);
     painter.setClipPath(band);
-    painter.fillPath(band, ResultColors::secondary(palette(), 0.2));
+    painter.fillPath(band, SystemColors::secondary(palette(), 0.2));
     painter.drawImage(fittedRect(m_image.deviceIndependentSize(), rect()), m_image);
 }
 

@@ -1,7 +1,7 @@
 #include "LoadingIndicator.h"
 
 #include "ActivityIndicator.h"
-#include "ResultColors.h"
+#include "SystemColors.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -22,7 +22,7 @@ LoadingIndicator::LoadingIndicator(bool showLoadingIndicator, bool isVisible, QW
     auto *layout = new QVBoxLayout(this);
     layout->setAlignment(Qt::AlignCenter);
     m_indicator->setFixedSize(kIndicatorSide, kIndicatorSide);
-    m_indicator->setColor(ResultColors::orange());
+    m_indicator->setColor(SystemColors::orange());
     m_indicator->setAnimating(showLoadingIndicator);
     layout->addWidget(m_indicator, 0, Qt::AlignHCenter);
     layout->addWidget(new QLabel(QStringLiteral("LOADING"), this), 0, Qt::AlignHCenter);
@@ -48,7 +48,7 @@ void LoadingIndicator::paintEvent(QPaintEvent *)
     QPainterPath shape;
     shape.addRoundedRect(rect(), kCornerRadius, kCornerRadius);
     // The secondary colour inverted: a light panel on a dark palette and the other way round.
-    QColor background = ResultColors::secondary(palette());
+    QColor background = SystemColors::secondary(palette());
     background.setRgb(255 - background.red(), 255 - background.green(), 255 - background.blue(),
                       background.alpha());
     painter.fillPath(shape, background);

@@ -1,7 +1,7 @@
 #include "OCRLoading.h"
 
 #include "ActivityIndicator.h"
-#include "ResultColors.h"
+#include "SystemColors.h"
 
 #include <QVBoxLayout>
 
@@ -14,7 +14,7 @@ OCRLoading::OCRLoading(QWidget *parent) : QWidget(parent), m_indicator(new Activ
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_indicator);
     m_indicator->setFixedSize(kSide, kSide);
-    m_indicator->setColor(ResultColors::orange());
+    m_indicator->setColor(SystemColors::orange());
     m_indicator->setAnimating(true);
 }
 

@@ -52,7 +52,7 @@ ResultView::ResultView(ContentView *contentView, QWidget *parent)
     m_closeButton->setStyleSheet(QStringLiteral("QToolButton { border: none; background: none; }"));
     m_closeButton->setIconSize(QSize(kCloseIconSide, kCloseIconSide));
     m_closeButton->setIcon(SymbolIcon::pixmap(
-        QStringLiteral("window-close"), QStringLiteral(":/lumeno/result/xmark.circle.fill.svg"),
+        QStringLiteral("window-close"), QStringLiteral(":/lumeno/symbols/xmark.circle.fill.svg"),
         kCloseIconSide, Qt::white, devicePixelRatioF()));
     m_closeButton->setToolTip(tr("Close"));
     m_closeButton->setFixedSize(kCloseIconSide, kCloseIconSide);

@@ -1,7 +1,7 @@
 #include "TextPane.h"
 
 #include "CopyIcon.h"
-#include "ResultColors.h"
+#include "SystemColors.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -50,7 +50,7 @@ TextPane::TextPane(const QString &title, QWidget *parent)
     titleLabel->setFont(headline);
     titleLabel->setContentsMargins(0, kTitlePadding, 0, kTitlePadding);
     m_copyIcon->setFont(headline);
-    m_copyIcon->setTint(ResultColors::secondary(palette()));
+    m_copyIcon->setTint(SystemColors::secondary(palette()));
 
     // A row of its own, so that it has the style's spacing: a layout nested in the pane's
     // zero-spaced column would take that zero and put the icon against the title.
@@ -72,7 +72,7 @@ TextPane::TextPane(const QString &title, QWidget *parent)
 
     m_badge->setStyleSheet(QStringLiteral("QLabel { padding: %1px; background: %2; }")
                                .arg(kBadgePadding)
-                               .arg(rgba(ResultColors::secondary(palette(), 0.3))));
+                               .arg(rgba(SystemColors::secondary(palette(), 0.3))));
     m_badge->adjustSize();
     // A capsule: ends as round as the badge is high.
     m_badge->setStyleSheet(
@@ -123,7 +123,7 @@ void TextPane::copy()
 void TextPane::setCopied(bool copied)
 {
     m_copied = copied;
-    m_copyIcon->setTint(copied ? ResultColors::blue() : ResultColors::secondary(palette()));
+    m_copyIcon->setTint(copied ? SystemColors::blue() : SystemColors::secondary(palette()));
     m_badge->setVisible(copied);
     if (copied)
         placeBadge();

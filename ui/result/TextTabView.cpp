@@ -1,6 +1,6 @@
 #include "TextTabView.h"
 
-#include "ResultColors.h"
+#include "SystemColors.h"
 #include "TextPane.h"
 
 #include <QHBoxLayout>
@@ -38,7 +38,7 @@ void TextTabView::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
     shape.addRoundedRect(rect(), kCornerRadius, kCornerRadius);
-    painter.fillPath(shape, ResultColors::secondary(palette(), 0.2));
+    painter.fillPath(shape, SystemColors::secondary(palette(), 0.2));
 }
 
 } // namespace lumeno

@@ -8,7 +8,8 @@ namespace lumeno::SymbolIcon {
 QPixmap pixmap(const QString &themeName, const QString &fallbackResource, int side,
                const QColor &tint, qreal devicePixelRatio)
 {
-    const QIcon icon = QIcon::fromTheme(themeName, QIcon(fallbackResource));
+    const QIcon icon = themeName.isEmpty() ? QIcon(fallbackResource)
+                                           : QIcon::fromTheme(themeName, QIcon(fallbackResource));
     QPixmap result = icon.pixmap(QSize(side, side), devicePixelRatio);
     if (result.isNull())
         return result;

@@ -3,7 +3,8 @@
 #include <QColor>
 #include <QPalette>
 
-namespace lumeno::ResultColors {
+// The named system colours the windows use, as fixed colours or derived from the palette.
+namespace lumeno::SystemColors {
 
 // The secondary label colour: the text colour at half strength, so it suits light and dark
 // palettes alike.
@@ -24,4 +25,9 @@ inline QColor blue()
     return QColor(0x00, 0x7A, 0xFF);
 }
 
-} // namespace lumeno::ResultColors
+inline QColor purple()
+{
+    return QColor(0xAF, 0x52, 0xDE);
+}
+
+} // namespace lumeno::SystemColors
