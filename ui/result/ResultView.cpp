@@ -214,8 +214,10 @@ void ResultView::placeAlert()
 bool ResultView::eventFilter(QObject *watched, QEvent *event)
 {
     // The window manager adds its decorations only after the box is shown: place it again once
-    // its frame has grown by them, or a box at the screen's edge still sticks out.
-    if (watched == m_alert && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+    // its frame has grown by them, or a box at the screen's edge still sticks out. Only the alert
+    // is watched, and the event type is asked first: the box also passes its own destruction
+    // here, when it is no message box any more.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && m_alert &&
         m_alert->frameGeometry().size() != m_placedFrameSize)
         placeAlert();
     return QWidget::eventFilter(watched, event);
