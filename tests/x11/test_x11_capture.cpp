@@ -1,9 +1,11 @@
 // A whole capture on a real X server: a probe program opens it, xdotool plays the user and xclip
 // reads what the probe put on the clipboard. Run by with-x11-session.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
@@ -266,6 +268,19 @@ protected:
         return xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
     }
 
+    // Kept in the build folder, named after the suite's scale factors and primary side.
+    void saveArtifact(const QImage &image, const QString &what) const
+    {
+        const QString scales =
+            qEnvironmentVariable("LUMENO_PROBE_SCREEN_SCALE_FACTORS",
+                                 qEnvironmentVariable("LUMENO_PROBE_SCALE_FACTOR", "1"))
+                .replace(QRegularExpression("[^A-Za-z0-9.]+"), "-");
+        const QString primary = m_primary.x() < m_secondary.x() ? "left" : "right";
+        QDir().mkpath(LUMENO_X11_ARTIFACTS);
+        image.save(QStringLiteral(LUMENO_X11_ARTIFACTS "/two-screens-%1-scale-%2-primary-%3.png")
+                       .arg(what, scales, primary));
+    }
+
     int m_scale = 1;
     QRect m_primary;
     QRect m_secondary;
@@ -381,6 +396,7 @@ TEST_F(TwoScreenCapture, TheScreenTheMouseLeftIsBackToThePlainVeil)
     });
     EXPECT_TRUE(plainVeil) << "two highlights at once";
     EXPECT_EQ(now.pixel(onSecondary), Swatch::kDark);
+    saveArtifact(now, "hand-over");
 
     ASSERT_TRUE(xdotool({"key", "Escape"}));
     ASSERT_TRUE(waitForLine("probe: cancelled")) << m_output.toStdString();
