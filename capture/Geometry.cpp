@@ -59,6 +59,20 @@ Rect Rect::insetBy(double d) const
     return {s.x + d, s.y + d, s.width - 2 * d, s.height - 2 * d};
 }
 
+std::array<Point, 8> handlePoints(const Rect &r)
+{
+    const double left = r.x, middle = r.x + r.width * 0.5, right = r.x + r.width;
+    const double bottom = r.y, centre = r.y + r.height * 0.5, top = r.y + r.height;
+    return {{{left, top},
+             {middle, top},
+             {right, top},
+             {left, centre},
+             {right, centre},
+             {left, bottom},
+             {middle, bottom},
+             {right, bottom}}};
+}
+
 namespace geometry {
 
 namespace {

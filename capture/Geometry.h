@@ -5,6 +5,7 @@
 #include <QList>
 #include <QRect>
 #include <QRectF>
+#include <array>
 
 namespace lumeno {
 
@@ -46,8 +47,16 @@ struct Rect
     Rect insetBy(double d) const;
     bool isZero() const { return x == 0 && y == 0 && width == 0 && height == 0; }
 
+    // The same numbers; the space stays what it was.
+    static Rect fromQt(const QRectF &r) { return {r.x(), r.y(), r.width(), r.height()}; }
+
     friend bool operator==(const Rect &, const Rect &) = default;
 };
+
+// The eight handle points of a rectangle with y up, in the selection's order: 0 top-left,
+// 1 top-middle, 2 top-right, 3 middle-left, 4 middle-right, 5 bottom-left, 6 bottom-middle,
+// 7 bottom-right.
+std::array<Point, 8> handlePoints(const Rect &r);
 
 // The unit conversions of a capture. Spaces:
 // - native: the desktop's own pixels, in which window bounds come (on X11 the root window's),

@@ -2,6 +2,7 @@
 
 #include "LumenoObject.h"
 #include "Result.h"
+#include "StandardOutput.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -10,27 +11,19 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QUrl>
-#include <cstdio>
 
 namespace lumeno {
 
 namespace {
 
-void printLine(const QString &line)
+Result encodePng(const QImage &image, QByteArray &bytes)
 {
-    std::puts(line.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-std::optional<QByteArray> encodePng(const QImage &image)
-{
-    QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
-        return std::nullopt;
-    return bytes;
+        return Result::failure(writer.errorString());
+    return Result::success();
 }
 
 Result writeAtomically(const QString &path, const QByteArray &bytes)
@@ -76,11 +69,12 @@ void ImageSaver::saveCapturedImage(const QImage &image, const LumenoObject &sett
     const QString pdfPath = settings.savePDFUrl();
 
     if (savePng && !pngPath.isEmpty()) {
-        const std::optional<QByteArray> png = encodePng(image);
-        if (!png)
-            return;
         printLine(QUrl::fromLocalFile(pngPath).toString());
-        if (const Result written = writeAtomically(pngPath, *png); !written)
+        QByteArray png;
+        Result written = encodePng(image, png);
+        if (written)
+            written = writeAtomically(pngPath, png);
+        if (!written)
             printLine(QStringLiteral("Failed to save image: ") + written.why);
     }
     if (savePdf && !pdfPath.isEmpty()) {

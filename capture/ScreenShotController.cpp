@@ -6,20 +6,15 @@
 #include "ScreenShotView.h"
 #include "ScreenShotWindow.h"
 #include "SnipUtil.h"
+#include "StandardOutput.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPainter>
-#include <cstdio>
 
 namespace lumeno {
 
 namespace {
-
-Rect toRect(const QRectF &r)
-{
-    return {r.x(), r.y(), r.width(), r.height()};
-}
 
 QString describe(double v)
 {
@@ -46,9 +41,15 @@ ScreenShotView *ScreenShotController::view() const
     return m_window ? m_window->contentView() : nullptr;
 }
 
+DrawPathView *ScreenShotController::pathView() const
+{
+    ScreenShotView *v = view();
+    return v ? v->annotation().pathView.data() : nullptr;
+}
+
 Rect ScreenShotController::panelFrame() const
 {
-    return m_window ? toRect(m_screen.frame) : Rect{};
+    return m_window ? Rect::fromQt(m_screen.frame) : Rect{};
 }
 
 Point ScreenShotController::mouseLocation() const
@@ -79,10 +80,9 @@ void ScreenShotController::beginCapture(const std::optional<QImage> &grab)
         return;
     m_window->setBackgroundImage(m_darkImage.value_or(QImage()));
     m_window->setMouseDelegate(this);
-    const Rect frame = toRect(m_screen.frame);
-    std::printf("track init: (%s, %s, %s, %s)\n", qPrintable(describe(0)), qPrintable(describe(0)),
-                qPrintable(describe(frame.width)), qPrintable(describe(frame.height)));
-    std::fflush(stdout);
+    const Rect frame = Rect::fromQt(m_screen.frame);
+    printLine(QStringLiteral("track init: (%1, %2, %3, %4)")
+                  .arg(describe(0), describe(0), describe(frame.width), describe(frame.height)));
     NotificationCenter::defaultCenter().addObserver(
         this, kNotifyMouseLocationChange,
         [this](const Notification &notification) { onNotifyMouseChange(notification); });
@@ -101,7 +101,7 @@ void ScreenShotController::highlightWindowUnderMouse()
     if (!m_window)
         return;
     const Point mouse = mouseLocation();
-    const Rect screen = toRect(m_screen.frame);
+    const Rect screen = Rect::fromQt(m_screen.frame);
     m_selection.captureWindowRect = screen;
     const double screenArea = screen.width * screen.height;
     const QList<DesktopScreen> screens = m_manager.desktop().screens();
@@ -113,7 +113,7 @@ void ScreenShotController::highlightWindowUnderMouse()
             !qIsFinite(b.height()))
             return; // Not a rectangle: the whole pass stops here, nothing is redrawn.
         const Rect r = SnipUtil::flipToScreenCoordinates(
-            geometry::nativeToWindowServer(toRect(b), screens), screens);
+            geometry::nativeToWindowServer(Rect::fromQt(b), screens), screens);
         if (entry.layer < 0)
             continue;
         if (r.contains(mouse) && (entry.layer == 0 || screenArea > r.width * r.height)) {
@@ -147,7 +147,7 @@ void ScreenShotController::redrawSelection(std::optional<QImage> image)
                 return;
             // The selection as it is when the update runs, not when it was queued.
             const Rect drawing = m_window ? geometry::globalToPanel(m_selection.captureWindowRect,
-                                                                    toRect(m_screen.frame))
+                                                                    Rect::fromQt(m_screen.frame))
                                           : Rect{};
             v->setSelection(image, drawing);
             m_lastRect = clipped;
@@ -167,7 +167,7 @@ void ScreenShotController::onNotifyMouseChange(const Notification &notification)
         return;
     if (!m_window || !m_window->isVisible())
         return;
-    if (!toRect(m_screen.frame).contains(mouseLocation()))
+    if (!Rect::fromQt(m_screen.frame).contains(mouseLocation()))
         return;
     QMetaObject::invokeMethod(
         this,
@@ -197,7 +197,8 @@ void ScreenShotController::onMouseDown(int clickCount)
         if (v)
             v->hideAnnotationTools();
     } else if (state == CaptureState::edit) {
-        return; // The annotation layer is never entered.
+        m_annotationStroke.mouseDown(mouse, m_selection.captureWindowRect);
+        return;
     }
     if (v) {
         v->showToolkit();
@@ -219,6 +220,8 @@ void ScreenShotController::onMouseDragged(int)
         if (ScreenShotView *v = view())
             v->showSizeTip();
         redrawSelection(m_originImage);
+    } else if (state == CaptureState::edit) {
+        m_annotationStroke.mouseDragged(mouse, pathView());
     }
 }
 
@@ -231,7 +234,9 @@ void ScreenShotController::onMouseUp(int)
         if (v)
             v->update();
     }
-    if (v) {
+    if (state == CaptureState::edit) {
+        m_annotationStroke.mouseUp(mouseLocation(), pathView());
+    } else if (v) {
         v->showToolkit();
         v->hideSizeTip();
         v->update();
@@ -249,7 +254,7 @@ void ScreenShotController::confirmCapture()
 {
     if (!m_originImage)
         return;
-    const Rect frame = toRect(m_screen.frame);
+    const Rect frame = Rect::fromQt(m_screen.frame);
     const Rect crop = m_selection.captureWindowRect.intersected(panelFrame());
     const QRect pixels = geometry::panelToImage(geometry::globalToPanel(crop, frame), frame.height,
                                                 m_originImage->devicePixelRatio());

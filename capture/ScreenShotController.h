@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnnotationLayer.h"
 #include "Desktop.h"
 #include "Geometry.h"
 #include "MouseEventProtocol.h"
@@ -49,6 +50,7 @@ public:
     void confirmCapture();
 
     const Selection &selection() const { return m_selection; }
+    const AnnotationStroke &annotationStroke() const { return m_annotationStroke; }
     const std::optional<QImage> &originImage() const { return m_originImage; }
     const std::optional<QImage> &darkImage() const { return m_darkImage; }
     const DesktopScreen &screen() const { return m_screen; }
@@ -59,6 +61,7 @@ private:
     Rect panelFrame() const;
     Point mouseLocation() const;
     ScreenShotView *view() const;
+    DrawPathView *pathView() const;
     void showWindow();
 
     ScreenShotManager &m_manager;
@@ -67,6 +70,7 @@ private:
     std::optional<QImage> m_originImage;
     std::optional<QImage> m_darkImage;
     Selection m_selection;
+    AnnotationStroke m_annotationStroke;
     // The clipped selection last handed to the view.
     Rect m_lastRect;
 };

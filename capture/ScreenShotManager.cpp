@@ -5,10 +5,10 @@
 #include "ScreenShotController.h"
 #include "ScreenShotView.h"
 #include "ScreenShotWindow.h"
+#include "StandardOutput.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cstdio>
 
 namespace lumeno {
 
@@ -34,8 +34,7 @@ ScreenShotManager::ScreenShotManager(Desktop &desktop, QObject *parent)
 
 ScreenShotManager::~ScreenShotManager()
 {
-    std::puts("manager dealloc");
-    std::fflush(stdout);
+    printLine(QStringLiteral("manager dealloc"));
     for (const auto &controller : m_windowControllerArray)
         delete controller.data();
 }
@@ -69,7 +68,7 @@ void ScreenShotManager::startCapture()
         controller->setWindow(std::make_unique<ScreenShotWindow>(*this, screens[i]));
         const QRectF &f = screens[i].frame;
         controller->window()->setContentView(
-            std::make_unique<ScreenShotView>(*this, Rect{f.x(), f.y(), f.width(), f.height()}));
+            std::make_unique<ScreenShotView>(*this, Rect::fromQt(f)));
         m_windowControllerArray.emplace_back(controller);
         m_captureState = CaptureState::highlight;
         controller->beginCapture(grabs[size_t(i)]);
@@ -92,8 +91,7 @@ void ScreenShotManager::endCapture(std::optional<QImage> image)
             controller->deleteLater();
     }
     m_windowControllerArray.clear();
-    std::puts("post endcapture: kNotifyCaptureEnd");
-    std::fflush(stdout);
+    printLine(QStringLiteral("post endcapture: kNotifyCaptureEnd"));
     std::optional<QVariantMap> userInfo;
     if (image)
         userInfo = QVariantMap{{kCaptureImageKey, QVariant::fromValue(*image)}};
@@ -104,8 +102,7 @@ void ScreenShotManager::screenChanged(const QVariantMap &userInfo)
 {
     const QByteArray text =
         QJsonDocument(QJsonObject::fromVariantMap(userInfo)).toJson(QJsonDocument::Compact);
-    std::printf("--space changed-- %s\n", text.constData());
-    std::fflush(stdout);
+    printLine(QStringLiteral("--space changed-- ") + QString::fromUtf8(text));
     if (m_isWorking)
         endCapture(std::nullopt);
 }

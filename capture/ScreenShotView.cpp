@@ -1,12 +1,10 @@
 #include "ScreenShotView.h"
 
 #include "ScreenShotManager.h"
-#include "SimpleLabelView.h"
-#include "ToolContainer.h"
+#include "StandardOutput.h"
 
 #include <QPainter>
 #include <algorithm>
-#include <cstdio>
 
 namespace lumeno {
 
@@ -34,16 +32,16 @@ Rect ScreenShotView::clippedDrawingRect() const
 
 void ScreenShotView::showToolkit() const
 {
-    std::printf("show toolkit: <ScreenShotView: %p>\n", static_cast<const void *>(this));
-    std::fflush(stdout);
+    printLine(QStringLiteral("show toolkit: <ScreenShotView: 0x%1>")
+                  .arg(reinterpret_cast<quintptr>(this), 0, 16));
 }
 
 void ScreenShotView::showSizeTip()
 {
-    if (!m_drawingRect || !m_tipView)
+    if (!m_drawingRect || !m_annotation.tipView)
         return;
     const Rect s = clippedDrawingRect();
-    m_tipView->setText(QStringLiteral("%1X%2").arg(int(s.width)).arg(int(s.height)));
+    m_annotation.tipView->setText(QStringLiteral("%1X%2").arg(int(s.width)).arg(int(s.height)));
     // The label sits at the mouse, pulled back inside the panel near its top and right edges.
     const QPointF globalMouse = m_manager.desktop().mouseLocation();
     const Rect &f = m_screenFrame;
@@ -51,20 +49,20 @@ void ScreenShotView::showSizeTip()
     const double py = globalMouse.y() > f.maxY() - 26 ? globalMouse.y() - 26 : globalMouse.y();
     const Rect label =
         geometry::globalToPanel(Rect{std::max(f.minX(), px), std::max(f.minY(), py), 100, 25}, f);
-    m_tipView->setGeometry(geometry::panelToWidget(label, height()).toRect());
-    m_tipView->show();
+    m_annotation.tipView->setGeometry(geometry::panelToWidget(label, height()).toRect());
+    m_annotation.tipView->show();
 }
 
 void ScreenShotView::hideSizeTip()
 {
-    if (m_tipView)
-        m_tipView->hide();
+    if (m_annotation.tipView)
+        m_annotation.tipView->hide();
 }
 
 void ScreenShotView::hideAnnotationTools()
 {
-    if (m_toolContainer)
-        m_toolContainer->hide();
+    if (m_annotation.toolContainer)
+        m_annotation.toolContainer->hide();
     hideSizeTip();
 }
 
@@ -74,26 +72,24 @@ void ScreenShotView::paintEvent(QPaintEvent *)
         return;
     const Rect r = clippedDrawingRect();
     const double h = height();
-    const QRectF target = geometry::panelToWidget(r, h);
     QPainter painter(this);
     if (!r.isZero()) {
+        // Whole pixels of the grab, drawn back onto the points they cover.
         const double dpr = m_image->devicePixelRatio();
-        const QRectF source(target.x() * dpr, target.y() * dpr, target.width() * dpr,
-                            target.height() * dpr);
-        painter.drawImage(target, *m_image, source);
+        const QRect source = geometry::panelToImage(r, h, dpr);
+        const QRectF covered(source.x() / dpr, source.y() / dpr, source.width() / dpr,
+                             source.height() / dpr);
+        painter.drawImage(covered, *m_image, source);
     }
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor::fromRgb(kBorderColor), kBorderWidth));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(target);
+    painter.drawRect(geometry::panelToWidget(r, h));
     if (m_manager.captureState() != CaptureState::adjust)
         return;
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
-    const Point handles[] = {{r.minX(), r.maxY()}, {r.midX(), r.maxY()}, {r.maxX(), r.maxY()},
-                             {r.minX(), r.midY()}, {r.maxX(), r.midY()}, {r.minX(), r.minY()},
-                             {r.midX(), r.minY()}, {r.maxX(), r.minY()}};
-    for (const Point &p : handles) {
+    for (const Point &p : handlePoints(r)) {
         const Point w = geometry::panelToWidget(p, h);
         painter.drawEllipse(QPointF(w.x, w.y), kHandleRadius, kHandleRadius);
     }

@@ -1,12 +1,9 @@
 #pragma once
 
-#include "DrawPathView.h"
+#include "AnnotationLayer.h"
 #include "Geometry.h"
-#include "SimpleLabelView.h"
-#include "ToolContainer.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
 #include <optional>
 
@@ -41,10 +38,8 @@ public:
     // Hides the annotation toolbar and the size label, where present.
     void hideAnnotationTools();
 
-    // The annotation layer's hooks; nothing attaches them in a normal capture.
-    void setPathView(DrawPathView *view) { m_pathView = view; }
-    void setToolContainer(ToolContainer *view) { m_toolContainer = view; }
-    void setTipView(SimpleLabelView *view) { m_tipView = view; }
+    // Where the annotation layer's views plug in; empty in this program.
+    AnnotationHooks &annotation() { return m_annotation; }
 
     // The selection clipped to the view, in panel points; the zero rectangle when it misses.
     Rect clippedDrawingRect() const;
@@ -57,9 +52,7 @@ private:
     Rect m_screenFrame;
     std::optional<QImage> m_image;
     std::optional<Rect> m_drawingRect;
-    QPointer<DrawPathView> m_pathView;
-    QPointer<ToolContainer> m_toolContainer;
-    QPointer<SimpleLabelView> m_tipView;
+    AnnotationHooks m_annotation;
 };
 
 } // namespace lumeno

@@ -3,11 +3,11 @@
 #include "MouseEventProtocol.h"
 #include "ScreenShotManager.h"
 #include "ScreenShotView.h"
+#include "StandardOutput.h"
 
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
-#include <cstdio>
 
 namespace lumeno {
 
@@ -32,8 +32,7 @@ ScreenShotWindow::ScreenShotWindow(ScreenShotManager &manager, const DesktopScre
 
 ScreenShotWindow::~ScreenShotWindow()
 {
-    std::puts("snip window dealloc");
-    std::fflush(stdout);
+    printLine(QStringLiteral("snip window dealloc"));
 }
 
 void ScreenShotWindow::setContentView(std::unique_ptr<ScreenShotView> view)
@@ -125,8 +124,7 @@ void ScreenShotWindow::keyPressEvent(QKeyEvent *event)
         QWidget::keyPressEvent(event);
         return;
     }
-    std::puts("Escape has been pressed");
-    std::fflush(stdout);
+    printLine(QStringLiteral("Escape has been pressed"));
     orderOut();
     m_manager.endCapture(std::nullopt);
 }

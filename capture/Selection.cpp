@@ -7,27 +7,9 @@ namespace lumeno {
 
 Point Selection::handlePoints(int index) const
 {
-    const Rect &r = captureWindowRect;
-    switch (index) {
-    case 0:
-        return {r.x, r.y + r.height};
-    case 1:
-        return {r.x + r.width * 0.5, r.y + r.height};
-    case 2:
-        return {r.x + r.width, r.y + r.height};
-    case 3:
-        return {r.x, r.y + r.height * 0.5};
-    case 4:
-        return {r.x + r.width, r.y + r.height * 0.5};
-    case 5:
-        return {r.x, r.y};
-    case 6:
-        return {r.x + r.width * 0.5, r.y};
-    case 7:
-        return {r.x + r.width, r.y};
-    default:
+    if (index < 0 || index >= 8)
         return {};
-    }
+    return lumeno::handlePoints(captureWindowRect)[index];
 }
 
 int Selection::hitTestHandle(Point p) const

@@ -507,3 +507,40 @@ TEST_F(CaptureManagerTest, HandOverIsIgnoredOutsideHighlightAndFromItself)
     drain();
     EXPECT_FALSE(view(1).image().has_value());
 }
+
+// The annotation layer's stroke, as the controller would drive it in state edit with a path
+// view attached: the program itself never gets there.
+TEST_F(CaptureManagerTest, InStateEditTheMouseDrawsARectangleInThePathViewAndStillConfirms)
+{
+    m_desktop.setWindowList({window({100, 100, 300, 200})});
+    m_desktop.setMouseLocation({200, 350});
+    m_manager.startCapture();
+    drain();
+    const Rect selection = controller(0).selection().captureWindowRect;
+    ASSERT_FALSE(selection.isZero());
+    auto *pathView = new DrawPathView(m_manager, Rect{0, 0, 800, 600}, &view(0));
+    view(0).annotation().pathView = pathView;
+    m_manager.setCaptureState(CaptureState::edit);
+
+    m_desktop.setMouseLocation({selection.minX() - 5, selection.midY()});
+    controller(0).onMouseDown(1);
+    EXPECT_FALSE(controller(0).annotationStroke().rectDrawing) << "a press outside draws nothing";
+    const Point start{selection.midX(), selection.midY()};
+    m_desktop.setMouseLocation({start.x, start.y});
+    testing::internal::CaptureStdout();
+    controller(0).onMouseDown(1);
+    m_desktop.setMouseLocation({start.x + 40, start.y - 30});
+    controller(0).onMouseDragged(1);
+    ASSERT_TRUE(pathView->currentInfo);
+    EXPECT_EQ(pathView->currentInfo->startPoint, start);
+    EXPECT_EQ(pathView->currentInfo->endPoint, (Point{start.x + 40, start.y - 30}));
+    EXPECT_EQ(pathView->currentInfo->drawType, DrawType::rect);
+
+    controller(0).onMouseUp(1);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.find("show toolkit"), std::string::npos) << "no toolkit in state edit";
+    EXPECT_TRUE(pathView->rectArray.empty()) << "the finished shape is not kept";
+    EXPECT_FALSE(m_manager.isWorking()) << "the release confirms, as in every state";
+    ASSERT_EQ(m_ends.size(), 1u);
+    EXPECT_TRUE(m_ends[0].userInfo);
+}

@@ -86,6 +86,20 @@ TEST_F(ImageSaverTest, MissingFolderPrintsTheFailureAndStillWritesThePdf)
     EXPECT_TRUE(pdfInfo(m_dir.filePath("1.pdf")).contains("Pages:"));
 }
 
+TEST_F(ImageSaverTest, AnImageThePngEncoderRefusesPrintsWhyAndStillWritesThePdf)
+{
+    // Wider than libpng writes; small enough for a one-page PDF.
+    const QImage tooWide = solid({1'000'001, 1}, Qt::red);
+    const QString out = QString::fromStdString(save(tooWide));
+    const QString prefix = QStringLiteral("Failed to save image: ");
+    const QStringList lines = out.split('\n').filter(prefix);
+    ASSERT_EQ(lines.size(), 1) << out.toStdString();
+    EXPECT_GT(lines[0].size(), prefix.size()) << "with the reason: " << out.toStdString();
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("1.png")));
+    EXPECT_TRUE(out.contains(m_dir.filePath("1.pdf")))
+        << "the PDF step runs: " << out.toStdString();
+}
+
 TEST_F(ImageSaverTest, MissingPdfFolderPrintsOneLine)
 {
     m_settings.setSavePDFUrl(m_dir.filePath("missing/1.pdf"));
