@@ -154,6 +154,24 @@ QRect panelToImage(const Rect &panel, double panelHeight, double devicePixelRati
     return QRect(left, top, right - left, bottom - top);
 }
 
+QRectF imageToWidget(const QRect &pixels, double devicePixelRatio)
+{
+    return {pixels.x() / devicePixelRatio, pixels.y() / devicePixelRatio,
+            pixels.width() / devicePixelRatio, pixels.height() / devicePixelRatio};
+}
+
+QRect wholePixelsInside(const QRectF &widget)
+{
+    constexpr double slack = 1e-9;
+    const int left = int(std::ceil(widget.left() - slack));
+    const int top = int(std::ceil(widget.top() - slack));
+    const int right = int(std::floor(widget.right() + slack));
+    const int bottom = int(std::floor(widget.bottom() + slack));
+    if (right <= left || bottom <= top)
+        return {};
+    return QRect(left, top, right - left, bottom - top);
+}
+
 } // namespace geometry
 
 } // namespace lumeno

@@ -80,6 +80,10 @@ Point panelToWidget(Point panel, double panelHeight);
 // Panel points -> the device pixels of a grab with the given ratio, outward to whole pixels so a
 // fractional ratio never loses an edge row.
 QRect panelToImage(const Rect &panel, double panelHeight, double devicePixelRatio);
+// Device pixels of a grab -> the widget rectangle they cover, fractional at a fractional ratio.
+QRectF imageToWidget(const QRect &pixels, double devicePixelRatio);
+// The whole widget pixels inside a widget rectangle: what it covers entirely.
+QRect wholePixelsInside(const QRectF &widget);
 
 } // namespace geometry
 

@@ -10,7 +10,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QPainter>
 
 namespace lumeno {
 
@@ -63,14 +62,6 @@ void ScreenShotController::captureScreenImages(const std::optional<QImage> &grab
     if (!grab || grab->isNull())
         return;
     m_originImage = *grab;
-    QImage veiled = *grab;
-    {
-        QPainter painter(&veiled);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-        painter.fillRect(QRectF(QPointF(0, 0), veiled.deviceIndependentSize()),
-                         QColor::fromRgbF(1, 1, 1, 0.33f));
-    }
-    m_darkImage = veiled;
 }
 
 void ScreenShotController::beginCapture(const std::optional<QImage> &grab)
@@ -78,7 +69,8 @@ void ScreenShotController::beginCapture(const std::optional<QImage> &grab)
     captureScreenImages(grab);
     if (!m_window)
         return;
-    m_window->setBackgroundImage(m_darkImage.value_or(QImage()));
+    // The panel veils the grab as it paints it.
+    m_window->setBackgroundImage(m_originImage.value_or(QImage()));
     m_window->setMouseDelegate(this);
     const Rect frame = Rect::fromQt(m_screen.frame);
     printLine(QStringLiteral("track init: (%1, %2, %3, %4)")
@@ -202,7 +194,7 @@ void ScreenShotController::onMouseDown(int clickCount)
     }
     if (v) {
         v->showToolkit();
-        v->update();
+        v->setNeedsDisplay();
     }
 }
 
@@ -232,14 +224,14 @@ void ScreenShotController::onMouseUp(int)
     if (state == CaptureState::firstMouseDown || state == CaptureState::readyAdjust) {
         m_manager.setCaptureState(CaptureState::adjust);
         if (v)
-            v->update();
+            v->setNeedsDisplay();
     }
     if (state == CaptureState::edit) {
         m_annotationStroke.mouseUp(mouseLocation(), pathView());
     } else if (v) {
         v->showToolkit();
         v->hideSizeTip();
-        v->update();
+        v->setNeedsDisplay();
     }
     confirmCapture();
 }

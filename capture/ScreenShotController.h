@@ -52,7 +52,6 @@ public:
     const Selection &selection() const { return m_selection; }
     const AnnotationStroke &annotationStroke() const { return m_annotationStroke; }
     const std::optional<QImage> &originImage() const { return m_originImage; }
-    const std::optional<QImage> &darkImage() const { return m_darkImage; }
     const DesktopScreen &screen() const { return m_screen; }
 
 private:
@@ -68,7 +67,6 @@ private:
     DesktopScreen m_screen;
     std::unique_ptr<ScreenShotWindow> m_window;
     std::optional<QImage> m_originImage;
-    std::optional<QImage> m_darkImage;
     Selection m_selection;
     AnnotationStroke m_annotationStroke;
     // The clipped selection last handed to the view.

@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace lumeno {
 
@@ -18,9 +19,44 @@ ScreenShotView::ScreenShotView(ScreenShotManager &manager, const Rect &screenFra
 
 void ScreenShotView::setSelection(const std::optional<QImage> &image, const Rect &drawingRect)
 {
+    // A full-screen panel repainted whole for every highlight would move the whole screen's
+    // pixels each time the mouse crosses into another window.
+    const QRect before = footprint();
     m_image = image;
     m_drawingRect = drawingRect;
-    update();
+    update(QRegion(before) + footprint());
+}
+
+void ScreenShotView::setNeedsDisplay()
+{
+    update(footprint());
+}
+
+QRect ScreenShotView::imagePixels() const
+{
+    const Rect r = clippedDrawingRect();
+    if (!m_image || r.isZero())
+        return {};
+    return geometry::panelToImage(r, height(), m_image->devicePixelRatio());
+}
+
+QRect ScreenShotView::unveiledArea() const
+{
+    if (!m_image)
+        return {};
+    return geometry::wholePixelsInside(
+        geometry::imageToWidget(imagePixels(), m_image->devicePixelRatio()));
+}
+
+QRect ScreenShotView::footprint() const
+{
+    if (!m_image)
+        return {};
+    // The border's outer half and the handle dots reach past the selection, antialiased.
+    const int reach = int(std::ceil(std::max(kBorderWidth / 2, kHandleRadius))) + 2;
+    return geometry::panelToWidget(clippedDrawingRect(), height())
+        .toAlignedRect()
+        .adjusted(-reach, -reach, reach, reach);
 }
 
 Rect ScreenShotView::clippedDrawingRect() const
@@ -75,11 +111,9 @@ void ScreenShotView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     if (!r.isZero()) {
         // Whole pixels of the grab, drawn back onto the points they cover.
-        const double dpr = m_image->devicePixelRatio();
-        const QRect source = geometry::panelToImage(r, h, dpr);
-        const QRectF covered(source.x() / dpr, source.y() / dpr, source.width() / dpr,
-                             source.height() / dpr);
-        painter.drawImage(covered, *m_image, source);
+        const QRect source = imagePixels();
+        painter.drawImage(geometry::imageToWidget(source, m_image->devicePixelRatio()), *m_image,
+                          source);
     }
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor::fromRgb(kBorderColor), kBorderWidth));

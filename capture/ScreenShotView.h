@@ -26,7 +26,10 @@ public:
     ScreenShotView(ScreenShotManager &manager, const Rect &screenFrame);
 
     // The whole screen's grab and the selection in panel points (y up); both or neither shown.
+    // Repaints only where the old and the new selection are drawn.
     void setSelection(const std::optional<QImage> &image, const Rect &drawingRect);
+    // Repaints the selection with its border and handles, as after a change of the capture state.
+    void setNeedsDisplay();
     const std::optional<QImage> &image() const { return m_image; }
     const std::optional<Rect> &drawingRect() const { return m_drawingRect; }
 
@@ -43,11 +46,18 @@ public:
 
     // The selection clipped to the view, in panel points; the zero rectangle when it misses.
     Rect clippedDrawingRect() const;
+    // The widget pixels this view covers with the grab; the panel need not veil them.
+    QRect unveiledArea() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The grab's pixels under the clipped selection, in device pixels.
+    QRect imagePixels() const;
+    // Everything a paint draws: the image, the border and the handles (widget pixels).
+    QRect footprint() const;
+
     ScreenShotManager &m_manager;
     Rect m_screenFrame;
     std::optional<QImage> m_image;

@@ -11,6 +11,12 @@
 
 namespace lumeno {
 
+namespace {
+
+const QColor kVeilColor = QColor::fromRgbF(1, 1, 1, 0.33f);
+
+} // namespace
+
 ScreenShotWindow::ScreenShotWindow(ScreenShotManager &manager, const DesktopScreen &screen)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::NoDropShadowWindowHint | Qt::X11BypassWindowManagerHint),
@@ -63,14 +69,21 @@ void ScreenShotWindow::orderOut()
     hide();
 }
 
-void ScreenShotWindow::paintEvent(QPaintEvent *)
+void ScreenShotWindow::paintEvent(QPaintEvent *event)
 {
     {
         QPainter painter(this);
-        if (m_background.isNull())
+        // The content view paints every pixel of the plainly shown part itself, in this same pass.
+        painter.setClipRegion(m_contentView ? event->region() - m_contentView->unveiledArea()
+                                            : event->region());
+        if (m_background.isNull()) {
             painter.fillRect(rect(), Qt::transparent);
-        else
+        } else {
             painter.drawImage(QRectF(rect()), m_background);
+            // Lightens the grab wherever it is opaque, as the veil always has.
+            painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+            painter.fillRect(rect(), kVeilColor);
+        }
     }
     emit painted();
 }

@@ -27,7 +27,10 @@ public:
     void setMouseDelegate(MouseEventProtocol *delegate) { m_mouseDelegate = delegate; }
     void setContentView(std::unique_ptr<ScreenShotView> view);
     ScreenShotView *contentView() const { return m_contentView; }
+    // The screen's grab, shown under a white veil wherever the content view does not show it
+    // plainly. The veil is painted, never kept: a veiled copy would be one more screenful.
     void setBackgroundImage(const QImage &image);
+    const QImage &backgroundImage() const { return m_background; }
 
     // Brings the panel to the front and gives it the keyboard, without activating it.
     void showWindow();

@@ -268,6 +268,142 @@ TEST_F(CaptureManagerTest, HighlightReachesTheViewAndRepeatsAreSkipped)
     EXPECT_EQ(view(0).drawingRect(), (Rect{0, 0, 800, 600}));
 }
 
+// A grab of one flat colour, so the veil's effect can be read off any pixel.
+const QRgb kGrabColour = qRgb(40, 90, 160);
+
+QImage flatGrab(const DesktopScreen &screen)
+{
+    QImage grab = FakeDesktop::blankGrab(screen);
+    grab.fill(kGrabColour);
+    return grab;
+}
+
+// A third of the way to white, as the veil lightens what it covers.
+bool veiled(QRgb pixel)
+{
+    const auto near = [](int c, int plain) {
+        return std::abs(c - (plain + (255 - plain) / 3)) <= 2;
+    };
+    return near(qRed(pixel), qRed(kGrabColour)) && near(qGreen(pixel), qGreen(kGrabColour)) &&
+           near(qBlue(pixel), qBlue(kGrabColour));
+}
+
+// What the panel shows, rendered at its screen's ratio so each device pixel can be read.
+QImage renderPanel(ScreenShotWindow &panel, double ratio)
+{
+    QImage out((QSizeF(panel.size()) * ratio).toSize(), QImage::Format_RGB32);
+    out.setDevicePixelRatio(ratio);
+    out.fill(Qt::black);
+    panel.render(&out);
+    return out;
+}
+
+// A drag on one screen, and panel points (widget pixels, y down) that must show the grab plainly
+// and veiled: the veiled ones lie just outside the border, and far away.
+struct VeilCase
+{
+    const char *name;
+    size_t screen;
+    QPointF from;
+    QPointF to;
+    QPoint plain;
+    std::vector<QPoint> veiled;
+};
+
+class CaptureVeil : public CaptureManagerTest, public ::testing::WithParamInterface<VeilCase>
+{
+};
+
+TEST_P(CaptureVeil, PanelShowsTheGrabPlainlyInsideTheSelectionAndVeiledAround)
+{
+    const VeilCase &c = GetParam();
+    m_desktop.setScreens({primaryScreen(), leftScreen()});
+    m_desktop.setGrab(0, flatGrab(primaryScreen()));
+    m_desktop.setGrab(1, flatGrab(leftScreen()));
+    m_desktop.setMouseLocation(c.from);
+    m_manager.startCapture();
+    drain();
+    ScreenShotController &ctl = controller(c.screen);
+    ctl.onMouseDown(1);
+    m_desktop.setMouseLocation(c.to);
+    ctl.onMouseDragged(1);
+    drain();
+    const double ratio = c.screen == 0 ? 1 : 2;
+    const QImage shown = renderPanel(*ctl.window(), ratio);
+    const auto at = [&](QPoint p) { return shown.pixel((QPointF(p) * ratio).toPoint()); };
+    EXPECT_EQ(at(c.plain), kGrabColour);
+    for (const QPoint p : c.veiled)
+        EXPECT_TRUE(veiled(at(p))) << p.x() << "," << p.y() << ": " << std::hex << at(p);
+}
+
+// The primary screen: the drag (100, 100) to (299, 199) covers widget rows 400 to 500. The left
+// one at ratio 2: (-600, 300) to (-501, 349) is its panel's (40, 280, 100, 50), widget rows 150
+// to 200.
+INSTANTIATE_TEST_SUITE_P(
+    Screens, CaptureVeil,
+    ::testing::Values(VeilCase{"primary_at_ratio_1",
+                               0,
+                               {100, 100},
+                               {299, 199},
+                               {150, 450},
+                               {{95, 450}, {150, 395}, {305, 450}, {150, 505}, {400, 100}}},
+                      VeilCase{"left_at_ratio_2",
+                               1,
+                               {-600, 300},
+                               {-501, 349},
+                               {80, 170},
+                               {{35, 170}, {80, 145}, {145, 170}, {80, 205}, {300, 400}}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CaptureManagerTest, TheGrabIsSharedNotCopied)
+{
+    const QImage grab = flatGrab(primaryScreen());
+    m_desktop.setGrab(0, grab);
+    m_manager.startCapture();
+    drain();
+    ASSERT_TRUE(view(0).image().has_value());
+    EXPECT_EQ(controller(0).originImage()->cacheKey(), grab.cacheKey());
+    EXPECT_EQ(controller(0).window()->backgroundImage().cacheKey(), grab.cacheKey());
+    EXPECT_EQ(view(0).image()->cacheKey(), grab.cacheKey());
+}
+
+// Counts what the panel repaints.
+class PaintRecorder : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+    QRegion painted;
+};
+
+// Window A at widget (50, 50, 200, 200) and B at (500, 300, 200, 150) of the 800 x 600 primary.
+TEST_F(CaptureManagerTest, MovingTheHighlightRepaintsOnlyTheWindowsItLeftAndEntered)
+{
+    const QRect a(50, 50, 200, 200), b(500, 300, 200, 150);
+    m_desktop.setWindowList({window(a), window(b)});
+    m_desktop.setMouseLocation({100, 500});
+    m_manager.startCapture();
+    drain();
+    ASSERT_EQ(view(0).drawingRect(), (Rect{50, 350, 200, 200}));
+    PaintRecorder recorder;
+    controller(0).window()->installEventFilter(&recorder);
+    moveMouse(0, {600, 200});
+    ASSERT_EQ(view(0).drawingRect(), (Rect{500, 150, 200, 150}));
+    // Both windows whole, border and all; nothing far from either.
+    EXPECT_TRUE(recorder.painted.contains(a.adjusted(-2, -2, 2, 2)));
+    EXPECT_TRUE(recorder.painted.contains(b.adjusted(-2, -2, 2, 2)));
+    EXPECT_TRUE((recorder.painted - QRegion(a.adjusted(-10, -10, 10, 10)) -
+                 QRegion(b.adjusted(-10, -10, 10, 10)))
+                    .isEmpty());
+    // What was repainted shows the right thing.
+    const QImage shown = renderPanel(*controller(0).window(), 1);
+    EXPECT_NE(shown.pixel(100, 100), shown.pixel(600, 400));
+}
+
 // Each step is an event on the first screen's controller, with the state it leaves.
 struct StateStep
 {
