@@ -76,9 +76,15 @@ std::optional<QImage> QtScreens::grabScreen(const DesktopScreen &screen)
     QImage image = screen.screen->grabWindow(0).toImage();
     if (image.isNull() || screen.frame.width() <= 0)
         return std::nullopt;
-    // The grab's own ratio is not always set; the pixel count says what it is.
-    image.setDevicePixelRatio(image.width() / screen.frame.width());
+    setGrabRatio(image, screen);
     return image;
+}
+
+void QtScreens::setGrabRatio(QImage &grab, const DesktopScreen &screen)
+{
+    // The grab's own ratio is not always set; the pixel count says what it is.
+    if (screen.frame.width() > 0)
+        grab.setDevicePixelRatio(grab.width() / screen.frame.width());
 }
 
 } // namespace lumeno

@@ -20,6 +20,8 @@ public:
     static QList<DesktopScreen> screens();
     static QPointF mouseLocation();
     static std::optional<QImage> grabScreen(const DesktopScreen &screen);
+    // Sets the device pixel ratio of a grab of the screen: its pixels per point.
+    static void setGrabRatio(QImage &grab, const DesktopScreen &screen);
 
     // Qt global point (y down) into global points (y up); primaryGeometry in Qt coordinates.
     static QPointF toGlobal(QPointF qtPoint, const QRectF &primaryGeometry);

@@ -69,7 +69,8 @@ std::unique_ptr<X11Desktop> X11Desktop::create(QObject *parent)
 }
 
 X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection, QObject *parent)
-    : Desktop(parent), m_x(std::move(connection))
+    : Desktop(parent), m_x(std::move(connection)),
+      m_grab(m_x->connection(), *m_x->ewmh()->screens[0])
 {
     connect(&m_screens, &QtScreens::screensChanged, this,
             [this] { emit screenParametersChanged({}); });
@@ -116,6 +117,8 @@ QPointF X11Desktop::mouseLocation() const
 
 std::optional<QImage> X11Desktop::grabScreen(const DesktopScreen &screen) const
 {
+    if (X11ScreenGrab::Outcome shared = m_grab.grab(screen); shared.image)
+        return shared.image;
     return QtScreens::grabScreen(screen);
 }
 

@@ -2,6 +2,7 @@
 
 #include "../Desktop.h"
 #include "../QtScreens.h"
+#include "X11ScreenGrab.h"
 
 #include <QAbstractNativeEventFilter>
 #include <memory>
@@ -25,6 +26,7 @@ public:
     // _NET_CLIENT_LIST_STACKING reversed: mapped windows on the current desktop (or on all),
     // frame extents included, in root-window pixels.
     QList<DesktopWindow> windowList() const override;
+    // Through shared memory where the server offers it, through Qt otherwise.
     std::optional<QImage> grabScreen(const DesktopScreen &screen) const override;
 
 private:
@@ -33,6 +35,7 @@ private:
 
     std::unique_ptr<X11Connection> m_x;
     QtScreens m_screens;
+    X11ScreenGrab m_grab;
 };
 
 } // namespace lumeno

@@ -1,7 +1,9 @@
 // The X11 desktop against a real X server with openbox: window list order, bounds and layers,
 // and screen grabs. Run by with-x11-session.
 #include "Geometry.h"
+#include "QtScreens.h"
 #include "x11/X11Desktop.h"
+#include "x11/X11ScreenGrab.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,6 +28,7 @@ class Swatch : public QWidget
 {
 public:
     explicit Swatch(QColor color) : m_color(color) {}
+    QColor color() const { return m_color; }
 
 protected:
     void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), m_color); }
@@ -210,6 +213,64 @@ TEST_F(X11DesktopTest, OnTwoScreensEachFrameLandsWhereQtShowsItsWindow)
         }
         return list.size() == qsizetype(swatches.size());
     })) << "a frame landed on no window";
+}
+
+// Alone and on two monitors at every scale factor the suites list: the shared-memory grab of
+// each screen is Qt's own grab, pixel for pixel, at the same ratio, although Qt's geometry of a
+// screen is rounded at a fractional factor.
+TEST_F(X11DesktopTest, SharedMemoryGrabIsQtsOwnGrabOnTwoScreensToo)
+{
+    std::vector<std::unique_ptr<Swatch>> swatches;
+    const QColor colours[] = {QColor(200, 30, 60), QColor(20, 160, 90)};
+    for (QScreen *screen : QGuiApplication::screens()) {
+        auto swatch = std::make_unique<Swatch>(colours[swatches.size() % 2]);
+        swatch->setGeometry(QRect(screen->geometry().topLeft() + QPoint(90, 70), QSize(301, 203)));
+        swatch->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(swatch.get(), kExposeMs));
+        swatches.push_back(std::move(swatch));
+    }
+    // Each swatch's centre, 240 x 171 points into its screen, shows in that screen's grab.
+    const auto screens = m_desktop->screens();
+    ASSERT_TRUE(waitFor([&] {
+        for (size_t i = 0; i < swatches.size(); ++i) {
+            const QScreen *qt = swatches[i]->screen();
+            for (const DesktopScreen &screen : screens) {
+                if (screen.screen != qt)
+                    continue;
+                const auto grab = QtScreens::grabScreen(screen);
+                if (!grab)
+                    return false;
+                const QPointF centre = QPointF(240, 171) * grab->devicePixelRatio();
+                if (grab->pixelColor(centre.toPoint()) != swatches[i]->color())
+                    return false;
+            }
+        }
+        return true;
+    })) << "the swatches never showed";
+    xcb_connection_t *c = connection();
+    const X11ScreenGrab shared(c, *xcb_setup_roots_iterator(xcb_get_setup(c)).data);
+    for (const DesktopScreen &screen : screens) {
+        SCOPED_TRACE(screen.screen->name().toStdString());
+        ASSERT_TRUE(waitFor([&] {
+            const X11ScreenGrab::Outcome mine = shared.grab(screen);
+            const std::optional<QImage> qts = QtScreens::grabScreen(screen);
+            return mine.image && qts && *mine.image == *qts;
+        })) << shared.grab(screen).why.toStdString();
+        const X11ScreenGrab::Outcome mine = shared.grab(screen);
+        const std::optional<QImage> qts = QtScreens::grabScreen(screen);
+        EXPECT_EQ(mine.image->size(), qts->size());
+        EXPECT_EQ(mine.image->format(), QImage::Format_RGB32);
+        EXPECT_EQ(mine.image->devicePixelRatio(), qts->devicePixelRatio());
+        // Every pixel opaque in memory, as RGB32 promises (pixel() would hide it).
+        const QImage &image = *mine.image;
+        bool opaque = true;
+        for (int y = 0; y < image.height(); y += 7) {
+            const auto *row = reinterpret_cast<const quint32 *>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); x += 5)
+                opaque = opaque && row[x] >> 24 == 0xffu;
+        }
+        EXPECT_TRUE(opaque);
+    }
 }
 
 int main(int argc, char **argv)
