@@ -17,9 +17,10 @@ public:
     static Rect flipToScreenCoordinates(const Rect &windowServer,
                                         const QList<DesktopScreen> &screens);
 
-    // The pixels of `pixels` cut from `image`, encoded as JPEG at quality 100 and decoded back;
-    // nothing when the rectangle misses the image or the encoding fails. The result keeps the
-    // device pixel ratio of `image`.
+    // The pixels of `pixels` cut from `image`, encoded as JPEG at quality 100 and decoded back,
+    // pixel for pixel what Qt's JPEG writer and reader give; nothing when the rectangle misses
+    // the image or the encoding fails. The result keeps the device pixel ratio of `image`. Safe
+    // on any thread.
     static std::optional<QImage> cropToJpeg(const QImage &image, const QRect &pixels);
 };
 

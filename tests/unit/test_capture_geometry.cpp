@@ -2,6 +2,10 @@
 #include "QtScreens.h"
 #include "SnipUtil.h"
 
+#include <QBuffer>
+#include <QImageWriter>
+#include <QLinearGradient>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 using namespace lumeno;
@@ -193,6 +197,91 @@ TEST(CaptureSnipUtil, CropKeepsRatioAndFailsOutsideTheImage)
     EXPECT_EQ(crop->devicePixelRatio(), 2);
     EXPECT_FALSE(SnipUtil::cropToJpeg(grab, QRect(300, 10, 40, 20)).has_value());
 }
+
+namespace {
+
+// Something a JPEG has work with: flat panels, hard edges, a gradient, text and grain.
+QImage screenLike(QSize size, QImage::Format format, double ratio)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(0xf6, 0xf5, 0xf4));
+    {
+        QPainter painter(&image);
+        painter.fillRect(0, 0, size.width(), 12, QColor(0x30, 0x30, 0x38));
+        QLinearGradient gradient(0, 0, size.width(), size.height());
+        gradient.setColorAt(0, QColor(0x20, 0x60, 0xa0));
+        gradient.setColorAt(1, QColor(0xe0, 0x90, 0x30));
+        painter.fillRect(QRect(size.width() / 2, 20, size.width() / 3, size.height() / 2),
+                         gradient);
+        painter.setPen(Qt::black);
+        painter.drawText(QPoint(8, size.height() - 10), QStringLiteral("Recognised text 0123"));
+    }
+    for (int y = size.height() / 2; y < size.height(); ++y)
+        for (int x = 0; x < size.width() / 3; ++x)
+            image.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x + y) % 199, y % 97));
+    image = image.convertToFormat(format);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+// What the confirmation asked of Qt before: the crop through its JPEG writer at quality 100
+// and back through its reader.
+QImage qtRoundTrip(const QImage &image, const QRect &pixels)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(100);
+    EXPECT_TRUE(writer.write(image.copy(pixels.intersected(image.rect()))));
+    return QImage::fromData(bytes, "jpeg");
+}
+
+struct JpegCase
+{
+    const char *name;
+    QSize size;
+    QImage::Format format;
+    double ratio;
+    QRect crop;
+};
+
+class CaptureJpeg : public ::testing::TestWithParam<JpegCase>
+{
+};
+
+} // namespace
+
+TEST_P(CaptureJpeg, CropIsQtsOwnJpegRoundTripPixelForPixel)
+{
+    const JpegCase &c = GetParam();
+    const QImage grab = screenLike(c.size, c.format, c.ratio);
+    const std::optional<QImage> mine = SnipUtil::cropToJpeg(grab, c.crop);
+    ASSERT_TRUE(mine.has_value());
+    const QImage qts = qtRoundTrip(grab, c.crop);
+    ASSERT_EQ(mine->size(), qts.size());
+    EXPECT_EQ(mine->format(), QImage::Format_RGB32);
+    EXPECT_EQ(mine->devicePixelRatio(), c.ratio);
+    EXPECT_TRUE(*mine == qts);
+    // Not the grab itself: JPEG at quality 100 still changes some pixels of this content.
+    EXPECT_FALSE(*mine == grab.copy(c.crop).convertToFormat(QImage::Format_RGB32));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Crops, CaptureJpeg,
+    ::testing::Values(
+        JpegCase{"whole_image", {301, 203}, QImage::Format_RGB32, 1, {0, 0, 301, 203}},
+        JpegCase{"odd_offset_and_size", {301, 203}, QImage::Format_RGB32, 1, {7, 5, 123, 77}},
+        JpegCase{"at_ratio_2", {400, 300}, QImage::Format_RGB32, 2, {33, 41, 250, 199}},
+        JpegCase{"premultiplied_grab",
+                 {160, 120},
+                 QImage::Format_ARGB32_Premultiplied,
+                 1,
+                 {10, 10, 100, 90}},
+        JpegCase{"three_byte_grab", {160, 120}, QImage::Format_RGB888, 1.5, {3, 0, 157, 120}},
+        JpegCase{
+            "reaching_past_the_grab", {160, 120}, QImage::Format_RGB32, 1, {100, 60, 100, 100}}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 // A 100-row window from row 100 (y down) on a 1080-row primary screen flips to y 880 to 980.
 TEST(CaptureCursor, CursorPixelLandsInsideTheWindowItIsOver)
