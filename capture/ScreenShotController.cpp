@@ -8,9 +8,6 @@
 #include "SnipUtil.h"
 #include "StandardOutput.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-
 namespace lumeno {
 
 namespace {
@@ -250,14 +247,7 @@ void ScreenShotController::confirmCapture()
     const Rect crop = m_selection.captureWindowRect.intersected(panelFrame());
     const QRect pixels = geometry::panelToImage(geometry::globalToPanel(crop, frame), frame.height,
                                                 m_originImage->devicePixelRatio());
-    if (std::optional<QImage> image = SnipUtil::cropToJpeg(*m_originImage, pixels)) {
-        QGuiApplication::clipboard()->setImage(*image);
-        m_manager.endCapture(*image);
-    } else {
-        // A selection that cannot become an image cancels instead of leaving the other screens
-        // waiting.
-        m_manager.endCapture(std::nullopt);
-    }
+    m_manager.confirmCapture(*m_originImage, pixels);
     if (m_window)
         m_window->orderOut();
 }

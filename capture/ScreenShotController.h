@@ -46,7 +46,8 @@ public:
     void onMouseUp(int clickCount) override;
     void onMouseDragged(int clickCount) override;
     void onMouseMoved(int clickCount) override;
-    // Crops the selection from the grab to the clipboard and ends the capture.
+    // Crops the selection from the grab to the clipboard and ends the capture, the image made
+    // on the thread pool (ScreenShotManager::confirmCapture).
     void confirmCapture();
 
     const Selection &selection() const { return m_selection; }

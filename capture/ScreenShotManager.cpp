@@ -5,10 +5,14 @@
 #include "ScreenShotController.h"
 #include "ScreenShotView.h"
 #include "ScreenShotWindow.h"
+#include "SnipUtil.h"
 #include "StandardOutput.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace lumeno {
 
@@ -54,6 +58,7 @@ void ScreenShotManager::startCapture()
     if (m_isWorking)
         return;
     m_isWorking = true;
+    ++m_captureNumber;
     // Both are read before any panel of this capture exists, so neither shows a panel.
     m_arrayRect = m_desktop.windowList();
     const QList<DesktopScreen> screens = m_desktop.screens();
@@ -80,10 +85,8 @@ void ScreenShotManager::endCapture(std::optional<QImage> image)
     if (!m_isWorking)
         return;
     m_isWorking = false;
-    for (const auto &controller : m_windowControllerArray) {
-        if (controller && controller->window())
-            controller->window()->orderOut();
-    }
+    m_isConfirming = false;
+    orderOutPanels();
     // The handler that ended the capture may still run on these objects; they go once it
     // has returned to the event loop.
     for (const auto &controller : m_windowControllerArray) {
@@ -96,6 +99,35 @@ void ScreenShotManager::endCapture(std::optional<QImage> image)
     if (image)
         userInfo = QVariantMap{{kCaptureImageKey, QVariant::fromValue(*image)}};
     NotificationCenter::defaultCenter().post(kNotifyCaptureEnd, {}, userInfo);
+}
+
+void ScreenShotManager::orderOutPanels()
+{
+    for (const auto &controller : m_windowControllerArray) {
+        if (controller && controller->window())
+            controller->window()->orderOut();
+    }
+}
+
+void ScreenShotManager::confirmCapture(const QImage &grab, const QRect &pixels)
+{
+    if (!m_isWorking || m_isConfirming)
+        return;
+    m_isConfirming = true;
+    // The release needs nothing more of the panels; the JPEG round trip of a 4K screen takes
+    // longer than a frame.
+    orderOutPanels();
+    QtConcurrent::run([grab, pixels] {
+        return SnipUtil::cropToJpeg(grab, pixels);
+    }).then(this, [this, capture = m_captureNumber](const std::optional<QImage> &image) {
+        if (!m_isWorking || capture != m_captureNumber)
+            return;
+        if (image)
+            QGuiApplication::clipboard()->setImage(*image);
+        // A selection that cannot become an image cancels instead of leaving the capture
+        // open with no panel left.
+        endCapture(image);
+    });
 }
 
 void ScreenShotManager::screenChanged(const QVariantMap &userInfo)

@@ -37,8 +37,15 @@ public:
     void endCapture(std::optional<QImage> image);
     // A switch of virtual desktop or a change of the screens: cancels the open capture.
     void screenChanged(const QVariantMap &userInfo);
+    // Confirms the open capture with the pixels of `grab` inside `pixels`: every panel goes at
+    // once, and the image, JPEG-encoded and decoded on the thread pool, then goes to the
+    // clipboard and ends the capture, unless it has ended otherwise by then. An image that
+    // cannot be made ends it without one. Does nothing while a confirmation is under way.
+    void confirmCapture(const QImage &grab, const QRect &pixels);
 
     bool isWorking() const { return m_isWorking; }
+    // From a confirmation until the capture's end.
+    bool isConfirming() const { return m_isConfirming; }
     CaptureState captureState() const { return m_captureState; }
     void setCaptureState(CaptureState state) { m_captureState = state; }
     DrawType drawType() const { return m_drawType; }
@@ -50,6 +57,7 @@ public:
 
 private:
     ScreenShotManager(std::unique_ptr<Desktop> desktop);
+    void orderOutPanels();
 
     std::unique_ptr<Desktop> m_ownDesktop;
     Desktop &m_desktop;
@@ -58,6 +66,9 @@ private:
     CaptureState m_captureState = CaptureState::idle;
     DrawType m_drawType = DrawType::rect;
     bool m_isWorking = false;
+    bool m_isConfirming = false;
+    // Tells a confirmation's late image which capture it belongs to.
+    quint64 m_captureNumber = 0;
 };
 
 } // namespace lumeno

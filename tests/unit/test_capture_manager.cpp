@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
+#include <QThreadPool>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -69,6 +70,11 @@ protected:
     }
 
     ScreenShotController &controller(size_t i) { return *m_manager.windowControllerArray().at(i); }
+    // A confirmation's image is made on the thread pool; the capture ends when it is back.
+    bool waitForEnd()
+    {
+        return QTest::qWaitFor([this] { return !m_ends.empty(); }, 20000);
+    }
     ScreenShotView &view(size_t i) { return *controller(i).window()->contentView(); }
     void moveMouse(size_t screen, QPointF to)
     {
@@ -499,6 +505,7 @@ TEST_F(CaptureManagerTest, NextStartSetsHighlightAgain)
     m_manager.startCapture();
     controller(0).onMouseDown(1);
     controller(0).onMouseUp(1);
+    ASSERT_TRUE(waitForEnd());
     EXPECT_FALSE(m_manager.isWorking());
     EXPECT_EQ(m_manager.captureState(), CaptureState::adjust);
     m_manager.startCapture();
@@ -516,6 +523,8 @@ TEST_F(CaptureManagerTest, ClickConfirmsTheHighlightedWindowOnTheClipboard)
     QPointer<ScreenShotWindow> panel = controller(0).window();
     controller(0).onMouseDown(1);
     controller(0).onMouseUp(1);
+    EXPECT_FALSE(panel->isVisible());
+    ASSERT_TRUE(waitForEnd());
     ASSERT_EQ(m_ends.size(), 1u);
     ASSERT_TRUE(m_ends[0].userInfo.has_value());
     const QImage image = m_ends[0].userInfo->value(kCaptureImageKey).value<QImage>();
@@ -524,7 +533,61 @@ TEST_F(CaptureManagerTest, ClickConfirmsTheHighlightedWindowOnTheClipboard)
     const QColor centre = image.pixelColor(100, 100);
     EXPECT_GT(centre.red(), 250);
     EXPECT_LT(centre.green(), 5);
-    EXPECT_FALSE(panel->isVisible());
+}
+
+TEST_F(CaptureManagerTest, ConfirmationSendsEveryPanelAwayAtOnceAndEndsWhenTheImageIsReady)
+{
+    m_desktop.setScreens({primaryScreen(), leftScreen()});
+    m_manager.startCapture();
+    drain();
+    const std::vector<QPointer<ScreenShotWindow>> panels{controller(0).window(),
+                                                         controller(1).window()};
+    controller(0).onMouseDown(1);
+    controller(0).onMouseUp(1);
+    for (const auto &panel : panels)
+        EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(m_manager.isWorking()) << "open until the image is there";
+    EXPECT_TRUE(m_ends.empty());
+    m_manager.startCapture();
+    EXPECT_EQ(m_manager.windowControllerArray().size(), 2u) << "no second capture meanwhile";
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_FALSE(m_manager.isWorking());
+    ASSERT_EQ(m_ends.size(), 1u);
+    ASSERT_TRUE(m_ends[0].userInfo.has_value());
+    EXPECT_EQ(m_ends[0].userInfo->value(kCaptureImageKey).value<QImage>().size(), QSize(800, 600));
+}
+
+TEST_F(CaptureManagerTest, ReleasesWhileTheImageIsMadeConfirmOnce)
+{
+    m_manager.startCapture();
+    controller(0).onMouseDown(1);
+    controller(0).onMouseUp(1);
+    controller(0).onMouseDown(2);
+    controller(0).onMouseUp(1);
+    ASSERT_TRUE(waitForEnd());
+    QThreadPool::globalInstance()->waitForDone();
+    drain();
+    EXPECT_EQ(m_ends.size(), 1u);
+}
+
+// A change of the screens while the image is made ends the capture at once; the image that comes
+// later touches neither the clipboard nor the next capture.
+TEST_F(CaptureManagerTest, AScreenChangeWhileTheImageIsMadeCancelsAndTheImageIsDropped)
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
+    m_manager.startCapture();
+    controller(0).onMouseDown(1);
+    controller(0).onMouseUp(1);
+    m_desktop.emitScreenParametersChanged({});
+    ASSERT_EQ(m_ends.size(), 1u);
+    EXPECT_FALSE(m_ends[0].userInfo.has_value());
+    EXPECT_FALSE(m_manager.isWorking());
+    m_manager.startCapture();
+    QThreadPool::globalInstance()->waitForDone();
+    drain();
+    EXPECT_EQ(m_ends.size(), 1u);
+    EXPECT_TRUE(m_manager.isWorking()) << "the next capture stays open";
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
 }
 
 TEST_F(CaptureManagerTest, DoubleClickConfirmsAtOnceOutsideHighlight)
@@ -532,6 +595,7 @@ TEST_F(CaptureManagerTest, DoubleClickConfirmsAtOnceOutsideHighlight)
     m_manager.startCapture();
     m_manager.setCaptureState(CaptureState::readyAdjust);
     controller(0).onMouseDown(2);
+    ASSERT_TRUE(waitForEnd());
     EXPECT_FALSE(m_manager.isWorking());
     ASSERT_EQ(m_ends.size(), 1u);
     EXPECT_TRUE(m_ends[0].userInfo.has_value());
@@ -546,6 +610,7 @@ TEST_F(CaptureManagerTest, ConfirmationThatCannotBeEncodedEndsWithoutAnImage)
     m_manager.startCapture();
     controller(0).onMouseDown(1);
     controller(0).onMouseUp(1);
+    ASSERT_TRUE(waitForEnd());
     EXPECT_FALSE(m_manager.isWorking());
     ASSERT_EQ(m_ends.size(), 1u);
     EXPECT_FALSE(m_ends[0].userInfo.has_value());
@@ -592,6 +657,7 @@ TEST_F(CaptureManagerTest, HandOverAndDragOnAScreenAwayFromTheOrigin)
     EXPECT_EQ(view(1).drawingRect(), (Rect{40, 280, 100, 50}));
     left.onMouseUp(1);
 
+    ASSERT_TRUE(waitForEnd());
     ASSERT_EQ(m_ends.size(), 1u);
     ASSERT_TRUE(m_ends[0].userInfo.has_value());
     const QImage image = m_ends[0].userInfo->value(kCaptureImageKey).value<QImage>();
@@ -674,6 +740,7 @@ TEST_F(CaptureManagerTest, InStateEditTheMouseDrawsARectangleInThePathViewAndSti
 
     controller(0).onMouseUp(1);
     const std::string printed = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(waitForEnd());
     EXPECT_EQ(printed.find("show toolkit"), std::string::npos) << "no toolkit in state edit";
     EXPECT_TRUE(pathView->rectArray.empty()) << "the finished shape is not kept";
     EXPECT_FALSE(m_manager.isWorking()) << "the release confirms, as in every state";
