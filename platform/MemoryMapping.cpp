@@ -22,8 +22,6 @@ std::optional<MemoryMapping> MemoryMapping::anonymous(std::size_t bytes)
     void *data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (data == MAP_FAILED)
         return std::nullopt;
-    // Only advice: without huge pages the mapping works the same, only slower to fill.
-    madvise(data, bytes, MADV_HUGEPAGE);
     return MemoryMapping(static_cast<uchar *>(data), bytes);
 }
 

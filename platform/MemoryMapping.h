@@ -11,8 +11,8 @@ namespace lumeno {
 class MemoryMapping
 {
 public:
-    // Private memory, in huge pages where the kernel gives them on request: a screenful then
-    // fills with a few page faults instead of thousands. Nothing when the system refuses.
+    // Private memory. Not in huge pages: asking for them made a screenful's first touch stall
+    // for tens of milliseconds while the kernel compacted memory. Nothing when the system refuses.
     static std::optional<MemoryMapping> anonymous(std::size_t bytes);
     // Memory that another process can map as well, through the descriptor written to fd, which
     // the caller then owns. Nothing when the system refuses.

@@ -4,8 +4,10 @@
 #include "../QtScreens.h"
 
 #include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 #include <xcb/randr.h>
 #include <xcb/shm.h>
 
@@ -19,6 +21,10 @@ template <typename T> XReply<T> hold(T *reply)
 {
     return XReply<T>(reply, &std::free);
 }
+
+// An eighth of a 4K screen: enough bands to overlap the two sides' work, few enough that
+// each request stays cheap.
+constexpr qsizetype kBandBytes = 4 << 20;
 
 bool atLeast(uint32_t major, uint32_t minor, uint32_t wantMajor, uint32_t wantMinor)
 {
@@ -136,21 +142,37 @@ X11ScreenGrab::Outcome X11ScreenGrab::grab(const DesktopScreen &screen) const
     // The connection takes the descriptor over and closes it once sent.
     if (auto error = hold(xcb_request_check(c, xcb_shm_attach_fd_checked(c, segment, fd, 0))))
         return {std::nullopt, QStringLiteral("the X server did not map the shared memory")};
-    auto image = hold(
-        xcb_shm_get_image_reply(c,
-                                xcb_shm_get_image(c, m_root, int16_t(area->x()), int16_t(area->y()),
-                                                  uint16_t(area->width()), uint16_t(area->height()),
-                                                  ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0),
-                                nullptr));
+    // In bands, all asked for at once: while the server fills one band, this process makes the
+    // band before it opaque, and the first touch of fresh memory costs both sides about as much
+    // as the copy itself.
+    const int bandRows = std::max(1, int(kBandBytes / bytesPerLine));
+    std::vector<std::pair<xcb_shm_get_image_cookie_t, QRect>> bands;
+    for (int top = 0; top < area->height(); top += bandRows) {
+        const QRect band(0, top, area->width(), std::min(bandRows, area->height() - top));
+        bands.emplace_back(xcb_shm_get_image(c, m_root, int16_t(area->x()),
+                                             int16_t(area->y() + top), uint16_t(band.width()),
+                                             uint16_t(band.height()), ~0u,
+                                             XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
+                                             uint32_t(top * bytesPerLine)),
+                           band);
+    }
+    bool complete = true;
+    for (const auto &[cookie, band] : bands) {
+        // Every reply is read, so none is left waiting in the connection.
+        auto reply = hold(xcb_shm_get_image_reply(c, cookie, nullptr));
+        complete = complete && reply;
+        if (!complete)
+            continue;
+        // The fourth byte of a 24-bit pixel is undefined; RGB32 wants it opaque.
+        auto *pixel = reinterpret_cast<quint32 *>(memory->data() + band.top() * bytesPerLine);
+        for (qsizetype i = 0, n = band.height() * bytesPerLine / 4; i < n; ++i)
+            pixel[i] |= 0xff000000u;
+    }
     // Checked, so that an error never reaches Qt's event loop; nothing waits for it.
     xcb_discard_reply(c, xcb_shm_detach_checked(c, segment).sequence);
-    if (!image)
+    if (!complete)
         return {std::nullopt, QStringLiteral("the X server sent no image")};
 
-    // The fourth byte of a 24-bit pixel is undefined; RGB32 wants it opaque.
-    auto *pixel = reinterpret_cast<quint32 *>(memory->data());
-    for (std::size_t i = 0, n = memory->size() / 4; i < n; ++i)
-        pixel[i] |= 0xff000000u;
     QImage result = MemoryMapping::toImage(std::move(*memory), area->size(), bytesPerLine,
                                            QImage::Format_RGB32);
     if (result.isNull())
