@@ -132,7 +132,8 @@ void ScreenShotController::redrawSelection(std::optional<QImage> image)
         this,
         [this, image = std::move(image), clipped] {
             ScreenShotView *v = view();
-            if (!v)
+            // A panel that has gone shows nothing more; its view need not take the grab again.
+            if (!v || !m_window->isVisible())
                 return;
             // The selection as it is when the update runs, not when it was queued.
             const Rect drawing = m_window ? geometry::globalToPanel(m_selection.captureWindowRect,
@@ -237,6 +238,16 @@ void ScreenShotController::onMouseMoved(int)
 {
     if (m_manager.captureState() == CaptureState::highlight)
         highlightWindowUnderMouse();
+}
+
+void ScreenShotController::releaseScreenImages()
+{
+    m_originImage.reset();
+    if (!m_window)
+        return;
+    m_window->setBackgroundImage(QImage());
+    if (ScreenShotView *v = view())
+        v->setSelection(std::nullopt, Rect{});
 }
 
 void ScreenShotController::confirmCapture()

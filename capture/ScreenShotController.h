@@ -49,6 +49,8 @@ public:
     // Crops the selection from the grab to the clipboard and ends the capture, the image made
     // on the thread pool (ScreenShotManager::confirmCapture).
     void confirmCapture();
+    // Lets go of the grab everywhere this screen holds it, once its panel has gone for good.
+    void releaseScreenImages();
 
     const Selection &selection() const { return m_selection; }
     const AnnotationStroke &annotationStroke() const { return m_annotationStroke; }

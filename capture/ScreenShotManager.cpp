@@ -109,7 +109,7 @@ void ScreenShotManager::orderOutPanels()
     }
 }
 
-void ScreenShotManager::confirmCapture(const QImage &grab, const QRect &pixels)
+void ScreenShotManager::confirmCapture(QImage grab, const QRect &pixels)
 {
     if (!m_isWorking || m_isConfirming)
         return;
@@ -117,15 +117,21 @@ void ScreenShotManager::confirmCapture(const QImage &grab, const QRect &pixels)
     // The release needs nothing more of the panels; the JPEG round trip of a 4K screen takes
     // longer than a frame.
     orderOutPanels();
-    QtConcurrent::run([grab, pixels] {
-        return SnipUtil::cropToJpeg(grab, pixels);
+    // Only the image in the making needs a grab now: the other screens' memory goes back at
+    // once, and this screen's grab is left to the round trip alone, which decodes into it.
+    for (const auto &controller : m_windowControllerArray) {
+        if (controller)
+            controller->releaseScreenImages();
+    }
+    QtConcurrent::run([grab = std::move(grab), pixels]() mutable {
+        return SnipUtil::cropToJpeg(std::move(grab), pixels);
     }).then(this, [this, capture = m_captureNumber](const std::optional<QImage> &image) {
         if (!m_isWorking || capture != m_captureNumber)
             return;
         if (image)
             QGuiApplication::clipboard()->setImage(*image);
-        // A selection that cannot become an image cancels instead of leaving the capture
-        // open with no panel left.
+        // A selection that cannot become an image cancels instead of leaving the capture open
+        // with no panel left.
         endCapture(image);
     });
 }

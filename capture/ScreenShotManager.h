@@ -38,10 +38,11 @@ public:
     // A switch of virtual desktop or a change of the screens: cancels the open capture.
     void screenChanged(const QVariantMap &userInfo);
     // Confirms the open capture with the pixels of `grab` inside `pixels`: every panel goes at
-    // once, and the image, JPEG-encoded and decoded on the thread pool, then goes to the
-    // clipboard and ends the capture, unless it has ended otherwise by then. An image that
-    // cannot be made ends it without one. Does nothing while a confirmation is under way.
-    void confirmCapture(const QImage &grab, const QRect &pixels);
+    // once and lets go of its grab, and the image, JPEG-encoded and decoded on the thread pool,
+    // then goes to the clipboard and ends the capture, unless it has ended otherwise by then. An
+    // image that cannot be made ends it without one. Does nothing while a confirmation is under
+    // way.
+    void confirmCapture(QImage grab, const QRect &pixels);
 
     bool isWorking() const { return m_isWorking; }
     // From a confirmation until the capture's end.

@@ -22,6 +22,61 @@ bool isFourByteRgb(QImage::Format format)
            format == QImage::Format_ARGB32_Premultiplied;
 }
 
+struct Jpeg
+{
+    TurboJpegBytes bytes{nullptr, &tjFree};
+    unsigned long size = 0;
+};
+
+// Quality 100 and 4:2:0 with the accurate transform: what Qt's own JPEG writer asks of the same
+// library, so the pixels are those of Qt's round trip, without its pixel-by-pixel conversions.
+std::optional<Jpeg> encode(const QImage &image, const QRect &inside)
+{
+    // Read where it lies in the grab: a copy of the crop would be one more screenful to fill.
+    const bool inPlace = isFourByteRgb(image.format());
+    const QImage source =
+        inPlace ? image : image.copy(inside).convertToFormat(QImage::Format_RGB32);
+    const QPoint origin = inPlace ? inside.topLeft() : QPoint(0, 0);
+    TurboJpeg encoder(tjInitCompress(), &tjDestroy);
+    if (source.isNull() || !encoder)
+        return std::nullopt;
+    unsigned char *encoded = nullptr;
+    Jpeg jpeg;
+    const int failed =
+        tjCompress2(encoder.get(), source.constScanLine(origin.y()) + origin.x() * 4,
+                    inside.width(), int(source.bytesPerLine()), inside.height(), kPixelFormat,
+                    &encoded, &jpeg.size, TJSAMP_420, 100, TJFLAG_ACCURATEDCT);
+    jpeg.bytes.reset(encoded);
+    if (failed != 0 || !jpeg.bytes)
+        return std::nullopt;
+    return jpeg;
+}
+
+void releaseImage(void *image)
+{
+    delete static_cast<QImage *>(image);
+}
+
+// Where the decoded pixels go: into the grab itself when the caller handed over its only copy,
+// as the grab is spent once encoded and its memory is already touched, where a fresh screenful
+// costs as much to touch as the decode itself; else into a mapping of its own, so that the
+// screenful goes back to the system with the image.
+std::optional<QImage> decodeTarget(QImage grab, QSize size)
+{
+    const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
+    if (!grab.isDetached() || !isFourByteRgb(grab.format()) ||
+        grab.sizeInBytes() < bytesPerLine * size.height())
+        return MemoryMapping::image(size, QImage::Format_RGB32);
+    auto *owner = new QImage(std::move(grab));
+    QImage target(owner->bits(), size.width(), size.height(), bytesPerLine, QImage::Format_RGB32,
+                  releaseImage, owner);
+    if (target.isNull()) {
+        delete owner;
+        return std::nullopt;
+    }
+    return target;
+}
+
 } // namespace
 
 Rect SnipUtil::flipToScreenCoordinates(const Rect &r, const QList<DesktopScreen> &screens)
@@ -34,46 +89,26 @@ Rect SnipUtil::flipToScreenCoordinates(const Rect &r, const QList<DesktopScreen>
     return {r.x, height - r.y - r.height, r.width, r.height};
 }
 
-std::optional<QImage> SnipUtil::cropToJpeg(const QImage &image, const QRect &pixels)
+std::optional<QImage> SnipUtil::cropToJpeg(QImage image, const QRect &pixels)
 {
     const QRect inside = pixels.intersected(image.rect());
     if (inside.isEmpty())
         return std::nullopt;
-    // Read where it lies in the grab: a copy of the crop would be one more screenful to fill.
-    const QImage source = isFourByteRgb(image.format())
-                              ? image
-                              : image.copy(inside).convertToFormat(QImage::Format_RGB32);
-    const QPoint origin = isFourByteRgb(image.format()) ? inside.topLeft() : QPoint(0, 0);
-    if (source.isNull())
+    std::optional<Jpeg> jpeg = encode(image, inside);
+    if (!jpeg)
         return std::nullopt;
-
-    // Quality 100 and 4:2:0 with the accurate transform: what Qt's own JPEG writer asks of the
-    // same library, so the pixels are those of Qt's round trip, without its pixel-by-pixel
-    // conversions.
-    TurboJpeg encoder(tjInitCompress(), &tjDestroy);
-    if (!encoder)
-        return std::nullopt;
-    unsigned char *encoded = nullptr;
-    unsigned long size = 0;
-    const int failed =
-        tjCompress2(encoder.get(), source.constScanLine(origin.y()) + origin.x() * 4,
-                    inside.width(), int(source.bytesPerLine()), inside.height(), kPixelFormat,
-                    &encoded, &size, TJSAMP_420, 100, TJFLAG_ACCURATEDCT);
-    TurboJpegBytes bytes(encoded, &tjFree);
-    if (failed != 0 || !bytes)
-        return std::nullopt;
-
-    // A mapping of its own, so the screenful goes back to the system with the image.
-    std::optional<QImage> decoded = MemoryMapping::image(inside.size(), QImage::Format_RGB32);
+    const qreal ratio = image.devicePixelRatio();
+    const int dotsPerMeterX = image.dotsPerMeterX(), dotsPerMeterY = image.dotsPerMeterY();
+    std::optional<QImage> decoded = decodeTarget(std::move(image), inside.size());
     TurboJpeg decoder(tjInitDecompress(), &tjDestroy);
     if (!decoded || !decoder)
         return std::nullopt;
-    if (tjDecompress2(decoder.get(), bytes.get(), size, decoded->bits(), inside.width(),
+    if (tjDecompress2(decoder.get(), jpeg->bytes.get(), jpeg->size, decoded->bits(), inside.width(),
                       int(decoded->bytesPerLine()), inside.height(), kPixelFormat, 0) != 0)
         return std::nullopt;
-    decoded->setDevicePixelRatio(image.devicePixelRatio());
-    decoded->setDotsPerMeterX(image.dotsPerMeterX());
-    decoded->setDotsPerMeterY(image.dotsPerMeterY());
+    decoded->setDevicePixelRatio(ratio);
+    decoded->setDotsPerMeterX(dotsPerMeterX);
+    decoded->setDotsPerMeterY(dotsPerMeterY);
     return decoded;
 }
 

@@ -283,6 +283,26 @@ INSTANTIATE_TEST_SUITE_P(
             "reaching_past_the_grab", {160, 120}, QImage::Format_RGB32, 1, {100, 60, 100, 100}}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST(CaptureSnipUtil, AGrabHandedOverAloneTakesTheImageAndOneStillHeldStaysIntact)
+{
+    const QRect crop(7, 5, 123, 77);
+    QImage grab = screenLike({301, 203}, QImage::Format_RGB32, 1);
+    const QImage untouched = grab.copy();
+    const QImage expected = qtRoundTrip(untouched, crop);
+
+    const std::optional<QImage> whileHeld = SnipUtil::cropToJpeg(grab, crop);
+    ASSERT_TRUE(whileHeld.has_value());
+    EXPECT_TRUE(*whileHeld == expected);
+    EXPECT_TRUE(grab == untouched);
+
+    const uchar *memory = grab.constBits();
+    const std::optional<QImage> handedOver = SnipUtil::cropToJpeg(std::move(grab), crop);
+    ASSERT_TRUE(handedOver.has_value());
+    EXPECT_TRUE(*handedOver == expected);
+    EXPECT_EQ(handedOver->constBits(), memory);
+    EXPECT_EQ(handedOver->bytesPerLine(), crop.width() * 4);
+}
+
 // A 100-row window from row 100 (y down) on a 1080-row primary screen flips to y 880 to 980.
 TEST(CaptureCursor, CursorPixelLandsInsideTheWindowItIsOver)
 {

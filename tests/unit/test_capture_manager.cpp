@@ -542,10 +542,16 @@ TEST_F(CaptureManagerTest, ConfirmationSendsEveryPanelAwayAtOnceAndEndsWhenTheIm
     drain();
     const std::vector<QPointer<ScreenShotWindow>> panels{controller(0).window(),
                                                          controller(1).window()};
+    const uchar *grabbed = controller(0).originImage()->constBits();
     controller(0).onMouseDown(1);
     controller(0).onMouseUp(1);
-    for (const auto &panel : panels)
-        EXPECT_FALSE(panel->isVisible());
+    for (size_t i = 0; i < panels.size(); ++i) {
+        EXPECT_FALSE(panels[i]->isVisible());
+        // Only the image in the making holds a grab now.
+        EXPECT_FALSE(controller(i).originImage().has_value());
+        EXPECT_TRUE(panels[i]->backgroundImage().isNull());
+        EXPECT_FALSE(view(i).image().has_value());
+    }
     EXPECT_TRUE(m_manager.isWorking()) << "open until the image is there";
     EXPECT_TRUE(m_ends.empty());
     m_manager.startCapture();
@@ -554,7 +560,9 @@ TEST_F(CaptureManagerTest, ConfirmationSendsEveryPanelAwayAtOnceAndEndsWhenTheIm
     EXPECT_FALSE(m_manager.isWorking());
     ASSERT_EQ(m_ends.size(), 1u);
     ASSERT_TRUE(m_ends[0].userInfo.has_value());
-    EXPECT_EQ(m_ends[0].userInfo->value(kCaptureImageKey).value<QImage>().size(), QSize(800, 600));
+    const QImage image = m_ends[0].userInfo->value(kCaptureImageKey).value<QImage>();
+    EXPECT_EQ(image.size(), QSize(800, 600));
+    EXPECT_EQ(image.constBits(), grabbed) << "decoded into the spent grab, not fresh memory";
 }
 
 TEST_F(CaptureManagerTest, ReleasesWhileTheImageIsMadeConfirmOnce)
