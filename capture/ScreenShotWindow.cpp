@@ -1,10 +1,12 @@
 #include "ScreenShotWindow.h"
 
+#include "MemoryMapping.h"
 #include "MouseEventProtocol.h"
 #include "ScreenShotManager.h"
 #include "ScreenShotView.h"
 #include "StandardOutput.h"
 
+#include <QBackingStore>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -71,6 +73,8 @@ void ScreenShotWindow::orderOut()
 
 void ScreenShotWindow::paintEvent(QPaintEvent *event)
 {
+    if (!m_backingStorePopulated)
+        populateBackingStore();
     {
         QPainter painter(this);
         // The content view paints every pixel of the plainly shown part itself, in this same pass.
@@ -86,6 +90,16 @@ void ScreenShotWindow::paintEvent(QPaintEvent *event)
         }
     }
     emit painted();
+}
+
+void ScreenShotWindow::populateBackingStore()
+{
+    m_backingStorePopulated = true;
+    // The first paint covers the whole screen, in a backing store that is new with every capture:
+    // its page faults, taken one after another, cost as long as the paint itself.
+    QBackingStore *store = backingStore();
+    if (auto *image = store ? dynamic_cast<QImage *>(store->paintDevice()) : nullptr)
+        MemoryMapping::populate(image->bits(), std::size_t(image->sizeInBytes()));
 }
 
 void ScreenShotWindow::resizeEvent(QResizeEvent *event)

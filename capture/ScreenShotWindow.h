@@ -51,10 +51,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void populateBackingStore();
+
     ScreenShotManager &m_manager;
     MouseEventProtocol *m_mouseDelegate = nullptr;
     ScreenShotView *m_contentView = nullptr;
     QImage m_background;
+    bool m_backingStorePopulated = false;
 };
 
 } // namespace lumeno

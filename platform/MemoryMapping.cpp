@@ -1,8 +1,12 @@
 #include "MemoryMapping.h"
 
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
+#include <algorithm>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace lumeno {
 
@@ -41,6 +45,26 @@ std::optional<MemoryMapping> MemoryMapping::shared(std::size_t bytes, int &fd)
     }
     fd = file;
     return MemoryMapping(static_cast<uchar *>(data), bytes);
+}
+
+void MemoryMapping::populate(uchar *data, std::size_t bytes)
+{
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = std::uintptr_t(data) / page * page;
+    const std::uintptr_t end = std::uintptr_t(data) + bytes;
+    if (bytes == 0 || page == 0)
+        return;
+    // More threads than this gained nothing measurable on a 4K screenful.
+    const auto threads = std::uintptr_t(std::clamp(QThread::idealThreadCount(), 1, 4));
+    const std::uintptr_t pages = (end - first + page - 1) / page;
+    const std::uintptr_t step = (pages + threads - 1) / threads * page;
+    std::vector<std::pair<std::uintptr_t, std::uintptr_t>> bands;
+    for (std::uintptr_t from = first; from < end; from += step)
+        bands.emplace_back(from, std::min(step, end - from));
+    QtConcurrent::blockingMap(bands, [](const std::pair<std::uintptr_t, std::uintptr_t> &band) {
+        // Faults the pages in writable without changing them; only advice where unsupported.
+        madvise(reinterpret_cast<void *>(band.first), band.second, MADV_POPULATE_WRITE);
+    });
 }
 
 std::optional<QImage> MemoryMapping::image(QSize size, QImage::Format format)
