@@ -1,8 +1,10 @@
 #include "MemoryMapping.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace lumeno;
 
@@ -89,6 +91,26 @@ TEST(MemoryMapping, SharedMemoryIsTheSameMemoryThroughItsDescriptor)
     static_cast<uchar *>(other)[8000] = 42;
     EXPECT_EQ(memory->data()[8000], 42);
     munmap(other, 8192);
+}
+
+TEST(MemoryMapping, PopulateFaultsEveryPageInAndKeepsWhatTheyHold)
+{
+    const auto page = std::size_t(sysconf(_SC_PAGESIZE));
+    const std::size_t bytes = 64 * page;
+    std::optional<MemoryMapping> memory = MemoryMapping::anonymous(bytes);
+    ASSERT_TRUE(memory.has_value());
+    uchar *data = memory->data();
+    data[0] = 7;
+    data[10 * page + 1] = 3;
+    std::vector<unsigned char> resident(64);
+    // From inside the first page: the page it starts in is taken whole. (Where the kernel backs
+    // the mapping with huge pages, the two writes above have faulted everything in already.)
+    MemoryMapping::populate(data + 5, bytes - 5);
+    ASSERT_EQ(mincore(data, bytes, resident.data()), 0);
+    EXPECT_EQ(std::count(resident.begin(), resident.end(), 0), 0);
+    EXPECT_EQ(data[0], 7);
+    EXPECT_EQ(data[10 * page + 1], 3);
+    EXPECT_EQ(data[bytes - 1], 0);
 }
 
 TEST(MemoryMapping, NothingForNothing)
