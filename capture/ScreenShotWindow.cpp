@@ -98,8 +98,9 @@ void ScreenShotWindow::populateBackingStore()
     // The first paint covers the whole screen, in a backing store that is new with every capture:
     // its page faults, taken one after another, cost as long as the paint itself.
     QBackingStore *store = backingStore();
-    if (auto *image = store ? dynamic_cast<QImage *>(store->paintDevice()) : nullptr)
-        MemoryMapping::populate(image->bits(), std::size_t(image->sizeInBytes()));
+    // Read-only access: bits() could detach the image from the store's memory.
+    if (const auto *image = store ? dynamic_cast<QImage *>(store->paintDevice()) : nullptr)
+        MemoryMapping::populate(image->constBits(), std::size_t(image->sizeInBytes()));
 }
 
 void ScreenShotWindow::resizeEvent(QResizeEvent *event)

@@ -47,7 +47,7 @@ std::optional<MemoryMapping> MemoryMapping::shared(std::size_t bytes, int &fd)
     return MemoryMapping(static_cast<uchar *>(data), bytes);
 }
 
-void MemoryMapping::populate(uchar *data, std::size_t bytes)
+void MemoryMapping::populate(const uchar *data, std::size_t bytes)
 {
     const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
     const std::uintptr_t first = std::uintptr_t(data) / page * page;

@@ -19,10 +19,11 @@ public:
     static std::optional<MemoryMapping> shared(std::size_t bytes, int &fd);
     // A new image in a mapping of its own, its pixels undefined; nothing when the system refuses.
     static std::optional<QImage> image(QSize size, QImage::Format format);
-    // Faults in every page of [data, data + bytes) from several threads at once, keeping what
-    // they hold. A screenful of fresh memory that one thread touches first costs it thousands of
-    // page faults in a row, as long as the copy into it. Does nothing where the kernel cannot.
-    static void populate(uchar *data, std::size_t bytes);
+    // Faults in every page of the writable memory [data, data + bytes) from several threads at
+    // once, without writing to it. A screenful of fresh memory that one thread touches first costs
+    // it thousands of page faults in a row, as long as the copy into it. Does nothing where the
+    // kernel cannot.
+    static void populate(const uchar *data, std::size_t bytes);
     // An image over the mapping, which it takes over: unmapped when the image's last copy goes.
     // The mapping must hold bytesPerLine * size.height() bytes.
     static QImage toImage(MemoryMapping mapping, QSize size, qsizetype bytesPerLine,
