@@ -13,8 +13,11 @@ TesseractEngine::create(const QString &tessdata, const QString &models)
     std::unique_ptr<TesseractEngine> engine(new TesseractEngine);
     // The engine's own messages ("Estimating resolution", "Empty page") would otherwise fill
     // the server's log with one line per request.
-    std::vector<std::string> names{"debug_file"};
-    std::vector<std::string> values{"/dev/null"};
+    // Its second pass over inverted copies of lines it reads poorly is dropped: the preparer
+    // turns light-on-dark text round for each piece, so on screen text that pass only ever
+    // runs, doubling the work, on pieces that are no text at all (pictures, icons).
+    std::vector<std::string> names{"debug_file", "invert_threshold"};
+    std::vector<std::string> values{"/dev/null", "0"};
     const QByteArray path = tessdata.toLocal8Bit();
     const QByteArray languages = models.toLatin1();
     if (engine->m_api.Init(path.constData(), languages.constData(), tesseract::OEM_DEFAULT, nullptr,

@@ -621,6 +621,24 @@ TEST_F(RecognitionPoolTest, ReadsColumnsOneAfterTheOther)
     EXPECT_TRUE(readsAs(request.answer(), columns[0] + QStringList{""} + columns[1]));
 }
 
+// The engine no longer tries inverted copies of lines itself: each piece is turned round.
+TEST_F(RecognitionPoolTest, ReadsLightTextOnADarkPanelBesideDarkTextOnLight)
+{
+    const QColor panel(40, 44, 52);
+    QImage page(900, 220, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    painter.drawImage(0, 0, renderText(sampleParagraph().mid(0, 2), {13, Qt::black, Qt::white}));
+    painter.fillRect(0, 100, 900, 120, panel);
+    painter.drawImage(0, 110, renderText(sampleParagraph().mid(2, 2), {13, Qt::white, panel}));
+    painter.end();
+    Submitted request(pool(), requestBody(page));
+    ASSERT_TRUE(request.accepted());
+    const QString text = request.answer();
+    EXPECT_LT(characterErrorRate(sampleParagraph().mid(0, 4).join(' '), text), 0.02)
+        << text.toStdString();
+}
+
 // Many times the work of the deadline below on two workers.
 QImage longPage()
 {
