@@ -201,9 +201,17 @@ PageLayout::Line Cutter::line(const QRect &area, const Span &rows) const
     // Only a single line of text can be cut into pieces; taller rows hold several.
     if (line.box.height() <= 3 * m_xHeight) {
         // In the mask, whose marks are a pixel wider on each side, the gaps between letters of
-        // screen text are two pixels wide and word gaps three or more (up to seven at 16 px).
-        const int wordGap = std::max(3, m_xHeight / 2);
-        for (const Span &gap : innerGaps(profile(line.box, false)))
+        // screen text are two pixels wide and word gaps three or more (up to seven at 16 px);
+        // in larger or monospaced text letters stand further apart, but words further still,
+        // so a word gap is also at least half the widest gap of its line. Light text on dark
+        // comes out bolder once turned round, which makes its x-height look half as large
+        // again, so the gap grows only slowly with the x-height.
+        const std::vector<Span> gaps = innerGaps(profile(line.box, false));
+        int widest = 0;
+        for (const Span &gap : gaps)
+            widest = std::max(widest, gap.size());
+        const int wordGap = std::max({3, m_xHeight / 3, widest / 2});
+        for (const Span &gap : gaps)
             if (gap.size() >= wordGap)
                 line.wordGaps.emplace_back(line.box.x() + gap.begin, line.box.x() + gap.end);
     }
@@ -348,10 +356,12 @@ void PageLayout::splitLines(int wanted)
                 }
         if (!widestLine)
             return;
+        // Each side keeps half of the gap: the faint edges of the letters next to it lie beyond
+        // the mask, and the engine misreads letters whose edges were cut off.
         const QRect piece = widestLine->pieces[widestPiece];
-        const QRect left(piece.x(), piece.y(), at.first - piece.x(), piece.height());
-        const QRect right(at.second, piece.y(), piece.x() + piece.width() - at.second,
-                          piece.height());
+        const int middle = (at.first + at.second) / 2;
+        const QRect left(piece.x(), piece.y(), middle - piece.x(), piece.height());
+        const QRect right(middle, piece.y(), piece.x() + piece.width() - middle, piece.height());
         widestLine->pieces[widestPiece] = left;
         widestLine->pieces.insert(
             widestLine->pieces.begin() + static_cast<std::ptrdiff_t>(widestPiece) + 1, right);
