@@ -33,19 +33,19 @@ QByteArray encode(const QImage &image, const char *format, int quality)
     return bytes;
 }
 
-QFont textFont(int pixelSize)
+} // namespace
+
+QFont textFont(const TextStyle &style)
 {
-    QFont font(dejaVuFamily());
-    font.setPixelSize(pixelSize);
+    QFont font(style.family.isEmpty() ? dejaVuFamily() : style.family);
+    font.setPixelSize(style.pixelSize);
     font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
 
-} // namespace
-
 QImage renderText(const QStringList &lines, const TextStyle &style)
 {
-    const QFont font = textFont(style.pixelSize);
+    const QFont font = textFont(style);
     const QFontMetrics metrics(font);
     const int lineStep = style.pixelSize * 3 / 2;
     const int margin = style.pixelSize;
@@ -69,7 +69,7 @@ QImage renderText(const QStringList &lines, const TextStyle &style)
 
 QStringList wrapText(const QString &text, int width, int pixelSize)
 {
-    const QFontMetrics metrics(textFont(pixelSize));
+    const QFontMetrics metrics(textFont({pixelSize}));
     QStringList lines;
     QString line;
     for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {

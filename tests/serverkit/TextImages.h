@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,11 @@ struct TextStyle
     int pixelSize = 16;
     QColor ink = Qt::black;
     QColor paper = Qt::white;
+    QString family = QString(); // empty: DejaVu Sans
 };
+
+// The font renderText draws with, for measuring what it drew.
+QFont textFont(const TextStyle &style);
 
 // Renders lines of DejaVu Sans the way a screen shows them: antialiased, a little margin, one
 // line every 1.5 pixel sizes. Needs a QGuiApplication.
