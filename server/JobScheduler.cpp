@@ -82,10 +82,15 @@ void JobScheduler::cancel(const JobHandle &job)
     }
 }
 
-unsigned JobScheduler::idleWorkers() const
+unsigned JobScheduler::spareWorkers() const
 {
     std::lock_guard lock(m_mutex);
-    return m_options.workers - m_running;
+    // Waiting tasks that could start at once: those their job's share does not hold back.
+    unsigned claimed = 0;
+    for (const JobHandle &job : m_ready)
+        claimed += std::min(static_cast<unsigned>(job->waiting.size()), m_perJob - job->running);
+    const unsigned idle = m_options.workers - m_running;
+    return idle > claimed ? idle - claimed : 0;
 }
 
 std::deque<JobScheduler::JobHandle>::iterator JobScheduler::nextReady()

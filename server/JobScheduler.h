@@ -50,8 +50,9 @@ public:
     // Drops the job's waiting tasks and refuses new ones; tasks already running finish first.
     void cancel(const JobHandle &job);
 
-    // Workers not running a task right now: tells a job how finely to split its work.
-    unsigned idleWorkers() const;
+    // Workers that no waiting task has a claim on: tells a job how finely to split its work.
+    // Under load it is none, and splitting would only add the cost of the pieces.
+    unsigned spareWorkers() const;
 
 private:
     void work(unsigned worker);

@@ -75,11 +75,11 @@ void RecognitionPool::read(const JobHandle &job, const std::shared_ptr<Request> 
     if (auto *refusal = std::get_if<Refusal>(&input))
         return request->refuse(std::move(*refusal));
     RecognitionInput &page = std::get<RecognitionInput>(input);
-    // Enough pieces for every worker free now, this one included, within the request's share: a
+    // Enough pieces for every spare worker, this one included, within the request's share: a
     // lone request is read by all of them. Under load the lines alone keep the workers busy.
     const unsigned share =
         m_options.workersPerRequest > 0 ? m_options.workersPerRequest : m_options.workers;
-    page.layout.splitLines(static_cast<int>(std::min(share, m_scheduler.idleWorkers() + 1)));
+    page.layout.splitLines(static_cast<int>(std::min(share, m_scheduler.spareWorkers() + 1)));
     request->text.emplace(page.layout.blocks());
     request->page = std::move(page.page);
     request->models = std::move(page.models);

@@ -491,6 +491,36 @@ TEST(JobSchedulerTest, AJobKeepsToItsShareOfTheWorkers)
     EXPECT_EQ(mostA, 2);
 }
 
+// A job splits its work for the workers that nothing else is about to take.
+TEST(JobSchedulerTest, SpareWorkersLeaveOutThoseWaitingTasksWillTake)
+{
+    Gate release;
+    Arrivals running, finished;
+    JobScheduler scheduler({4, 4, 2});
+    EXPECT_EQ(scheduler.spareWorkers(), 4u);
+    auto blocked = [&](const JobHandle &, unsigned) {
+        running.arrive();
+        release.wait();
+    };
+    // Holds one worker, with three tasks waiting of which its share lets one start.
+    ASSERT_TRUE(scheduler.admit(
+        [&](const JobHandle &job, unsigned) {
+            for (int i = 0; i < 3; ++i)
+                scheduler.post(job, blocked);
+            blocked(job, 0);
+        },
+        [&] { finished.arrive(); }));
+    ASSERT_TRUE(running.waitFor(2));
+    // Two running; the two waiting are held back by the share, so two workers are spare.
+    EXPECT_EQ(scheduler.spareWorkers(), 2u);
+    ASSERT_TRUE(scheduler.admit(blocked, [&] { finished.arrive(); }));
+    ASSERT_TRUE(running.waitFor(3));
+    EXPECT_EQ(scheduler.spareWorkers(), 1u);
+    release.open();
+    ASSERT_TRUE(finished.waitFor(2));
+    EXPECT_EQ(scheduler.spareWorkers(), 4u);
+}
+
 TEST(JobSchedulerTest, StoppingRunsEveryAdmittedJobToItsEnd)
 {
     Log log;
