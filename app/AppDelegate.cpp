@@ -57,11 +57,14 @@ AppDelegate::AppDelegate(GlobalHotKey &hotKey, UserDefaults &defaults, LumenoObj
     m_timer.setSingleShot(true);
     m_timer.setInterval(kFirstRunDelayMs);
     connect(&m_timer, &QTimer::timeout, this, &AppDelegate::showMainPopover);
-    connect(&m_hotKey, &GlobalHotKey::pressed, this, [this](quint32 id) {
-        // A press during a capture is ignored by the capture itself.
-        if (id == kHotKeyId)
-            m_capture.startCapture();
-    });
+    connect(&m_hotKey, &GlobalHotKey::pressed, this, &AppDelegate::hotKeyEventHandler);
+}
+
+void AppDelegate::hotKeyEventHandler(quint32 id)
+{
+    // A press during a capture is ignored by the capture itself.
+    if (id == kHotKeyId)
+        m_capture.startCapture();
 }
 
 AppDelegate::~AppDelegate()

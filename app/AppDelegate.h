@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CapturedController.h"
 #include "PreferenceWindow.h"
 
 #include <QImage>
@@ -93,6 +94,8 @@ public:
     PreferenceWindow *preferenceWindow() const { return m_preferenceWindow; }
 
 private:
+    // A registered shortcut was pressed: the one of the program starts a capture.
+    void hotKeyEventHandler(quint32 id);
     void registerHotKeyNow();
     void updateKeyEquivalent();
     void menuWillOpen();
@@ -112,6 +115,10 @@ private:
     QSystemTrayIcon *m_statusBarItem = nullptr;
     ResultPopover *m_screenshotPopover;
     ResultPopover *m_mainPopover;
+    // Never set, like the controller below is never used: the shell's overlay window and
+    // capture controller slots.
+    QPointer<QWidget> m_overlayWindow;
+    CapturedController m_screenController;
     QTimer m_timer;
     QPointer<PreferenceWindow> m_preferenceWindow;
 };

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTcpSocket>
 #include <csignal>
 #include <sys/prctl.h>
@@ -76,8 +77,10 @@ Result EmbeddedServer::start(const QUrl &address, const QString &program)
         return {true, {}};
     if (program.isEmpty())
         return {false, kProgramName + QStringLiteral(" was not found")};
-    m_process.start(
-        program, {QStringLiteral("--host"), host, QStringLiteral("--port"), QString::number(port)});
+    // One user waits for one capture at a time: every core may read its lines.
+    m_process.start(program, {QStringLiteral("--host"), host, QStringLiteral("--port"),
+                              QString::number(port), QStringLiteral("--workers-per-request"),
+                              QString::number(QThread::idealThreadCount())});
     if (!m_process.waitForStarted(kStartTimeoutMs))
         return {false, QStringLiteral("%1 could not be started").arg(kProgramName)};
     return {true, {}};

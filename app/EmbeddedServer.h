@@ -28,8 +28,9 @@ public:
     // else the one on PATH; empty when there is none.
     static QString locateProgram();
 
-    // Starts `program --host H --port P` for the address unless something accepts connections
-    // there already (then it succeeds without a child). Fails when the program cannot be run.
+    // Starts `program --host H --port P --workers-per-request N` for the address, N the number of
+    // cores, unless something accepts connections there already (then it succeeds without a
+    // child). Fails when the program cannot be run.
     Result start(const QUrl &address, const QString &program);
     // Asks the child to end (SIGTERM), waiting a bounded time before killing it.
     void stop();

@@ -8,11 +8,6 @@ namespace lumeno {
 
 namespace {
 
-struct BoxaDeleter
-{
-    void operator()(Boxa *boxa) const { boxaDestroy(&boxa); }
-};
-
 // The grey level below which the given share of the pixels lie.
 int rankLevel(const std::array<l_float64, 256> &histogram, double total, double share)
 {
@@ -27,20 +22,19 @@ int rankLevel(const std::array<l_float64, 256> &histogram, double total, double 
 
 } // namespace
 
-PixPtr ImagePreparer::prepare(Pix *decoded) const
+PreparedPage ImagePreparer::prepare(Pix *decoded) const
 {
     // Alpha is dropped: captures are opaque screen pixels.
     PixPtr grey(pixConvertTo8(decoded, 0));
     if (!grey)
-        return nullptr;
+        return {};
     std::array<l_float64, 256> histogram{};
-    if (Numa *numa = pixGetGrayHistogram(grey.get(), 1)) {
+    if (NumaPtr numa{pixGetGrayHistogram(grey.get(), 1)}) {
         l_float32 value = 0;
-        for (l_int32 i = 0; i < 256 && i < numaGetCount(numa); ++i) {
-            numaGetFValue(numa, i, &value);
+        for (l_int32 i = 0; i < 256 && i < numaGetCount(numa.get()); ++i) {
+            numaGetFValue(numa.get(), i, &value);
             histogram[static_cast<size_t>(i)] = value;
         }
-        numaDestroy(&numa);
     }
     const double total = static_cast<double>(pixGetWidth(grey.get())) * pixGetHeight(grey.get());
     // The background is most of a capture: light text on a dark background is inverted so that
@@ -54,11 +48,29 @@ PixPtr ImagePreparer::prepare(Pix *decoded) const
     const int light = rankLevel(histogram, total, 0.5);
     if (light - dark >= 16 && (dark > 0 || light < 255))
         pixGammaTRC(grey.get(), grey.get(), 1.0f, dark, light);
+    const int xHeight = estimateXHeight(grey.get());
+    return {std::move(grey), xHeight};
+}
 
-    if (const int xHeight = estimateXHeight(grey.get()); xHeight > 0 && xHeight < kSmallXHeight)
-        if (PixPtr doubled{pixScaleGray2xLI(grey.get())})
-            return doubled;
-    return grey;
+PixPtr ImagePreparer::piece(Pix *page, const QRect &box, int xHeight) const
+{
+    BoxPtr clip(boxCreate(box.x(), box.y(), box.width(), box.height()));
+    PixPtr part(clip ? pixClipRectangle(page, clip.get(), nullptr) : nullptr);
+    if (!part)
+        return nullptr;
+    l_uint32 background = 255;
+    pixGetRankValue(part.get(), 1, 0.5f, &background);
+    if (background < 128) {
+        pixInvert(part.get(), part.get());
+        background = 255 - background;
+    }
+    const int margin = std::max(4, xHeight);
+    PixPtr framed(pixAddBorder(part.get(), margin, background));
+    if (!framed || xHeight <= 0 || xHeight >= kSmallXHeight)
+        return framed;
+    if (PixPtr doubled{pixScaleGray2xLI(framed.get())})
+        return doubled;
+    return framed;
 }
 
 int ImagePreparer::estimateXHeight(Pix *grey)
@@ -66,7 +78,7 @@ int ImagePreparer::estimateXHeight(Pix *grey)
     PixPtr ink(pixThresholdToBinary(grey, 128));
     if (!ink)
         return 0;
-    std::unique_ptr<Boxa, BoxaDeleter> boxes(pixConnCompBB(ink.get(), 8));
+    BoxaPtr boxes(pixConnCompBB(ink.get(), 8));
     if (!boxes)
         return 0;
     std::vector<l_int32> heights;

@@ -2,10 +2,22 @@
 
 #include "PixPtr.h"
 
+#include <QRect>
+
 namespace lumeno {
 
-// Turns a decoded capture into what the engine reads best: grey, dark text on a light
-// background, stretched to full contrast, and doubled in size when the text is small.
+// A capture made ready for layout and recognition: grey, dark text on a light background,
+// stretched to full contrast, at its own size.
+struct PreparedPage
+{
+    PixPtr grey; // null when Leptonica ran out of memory
+    // Median height of its small letters in pixels; 0 when it has none.
+    int xHeight = 0;
+};
+
+// Turns a decoded capture into what the engine reads best. The whole page is made grey and
+// turned dark on light once; each piece the engine reads is cut from it, given a margin and
+// doubled in size when the text is small, on the worker that reads it.
 class ImagePreparer
 {
 public:
@@ -15,8 +27,13 @@ public:
     // 20 px (x-height 11) on, where it only costs time.
     static constexpr int kSmallXHeight = 10;
 
-    // Never null for a valid input; a null result means Leptonica ran out of memory.
-    PixPtr prepare(Pix *decoded) const;
+    PreparedPage prepare(Pix *decoded) const;
+
+    // The part of a prepared page inside `box`, for the engine: a panel of light text on a
+    // darker background is turned round (the page as a whole was turned by its majority), and a
+    // margin of the piece's own background is added, since the engine misreads marks that
+    // touch the image's edge. Null when Leptonica ran out of memory.
+    PixPtr piece(Pix *page, const QRect &box, int xHeight) const;
 
     // The median height of the dark marks of a prepared (8-bit, dark on light) image, in
     // pixels; 0 when there are none.

@@ -111,6 +111,18 @@ OrRefusal<QString> LanguageCatalog::modelsFor(const QString &code) const
     return models;
 }
 
+LanguageCatalog::Writing LanguageCatalog::writingOf(const QString &models)
+{
+    // The first model is the text's own script; "+eng" only helps with Latin words inside it.
+    const QString main = models.section(QLatin1Char('+'), 0, 0);
+    Writing writing;
+    writing.rightToLeft = main == QLatin1String("ara");
+    writing.spacedWords = !QStringList{QStringLiteral("chi_sim"), QStringLiteral("chi_tra"),
+                                       QStringLiteral("jpn"), QStringLiteral("tha")}
+                               .contains(main);
+    return writing;
+}
+
 QStringList LanguageCatalog::knownCodes()
 {
     QStringList codes;

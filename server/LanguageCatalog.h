@@ -31,6 +31,15 @@ public:
 
     static QString debianPackage(const QString &model);
 
+    // How the text of a model list is written.
+    struct Writing
+    {
+        bool rightToLeft = false;
+        // Words are set apart by spaces (not so in Chinese, Japanese or Thai).
+        bool spacedWords = true;
+    };
+    static Writing writingOf(const QString &models);
+
 private:
     QString m_tessdata;
 };

@@ -1,22 +1,24 @@
 #pragma once
 
+#include "JobScheduler.h"
 #include "Refusal.h"
 #include "RequestReader.h"
 
 #include <QByteArray>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace lumeno {
 
-// A fixed set of recognition workers taking jobs from a bounded queue. Each worker keeps one
-// engine per model list, made on first use and reused. The whole job, parsing included, runs
-// on a worker so that the HTTP threads only ever move bytes.
+class TesseractEngine;
+
+// Recognises requests on a fixed set of workers. A worker reads a request (parsing included, so
+// that the HTTP threads only ever move bytes) and finds its layout once; its lines, or pieces of
+// them, are then read by every worker that is free, in parallel, and the text is joined in
+// reading order. Each worker keeps one engine per model list, made on first use and reused.
 class RecognitionPool
 {
 public:
@@ -25,39 +27,39 @@ public:
     struct Options
     {
         unsigned workers = 1;
-        // Jobs that may wait while every worker is busy.
+        // Requests that may wait while every worker is busy.
         unsigned queueLimit = 2;
+        // Workers one request may keep busy at once; 0 means all of them.
+        unsigned workersPerRequest = 0;
+        // From the moment a worker takes the request up, over all of its pieces.
         std::chrono::milliseconds deadline = std::chrono::seconds(60);
     };
 
     RecognitionPool(RequestReader reader, Options options);
-    // Finishes every accepted job, then stops the workers.
+    // Finishes every accepted request, then stops the workers.
     ~RecognitionPool();
     RecognitionPool(const RecognitionPool &) = delete;
     RecognitionPool &operator=(const RecognitionPool &) = delete;
 
-    // False, at once, when every worker is busy and the queue is full; then done is not called.
-    // Otherwise done is called exactly once, on a worker thread.
+    // False, at once, when workers + queueLimit requests are already in hand; then done is not
+    // called. Otherwise done is called exactly once, on a worker thread, once no worker is busy
+    // with the request any more.
     bool submit(QByteArray body, bool languageRequired, Done done);
 
 private:
-    struct Job
-    {
-        QByteArray body;
-        bool languageRequired;
-        Done done;
-    };
+    struct Request;
+    using JobHandle = JobScheduler::JobHandle;
 
-    void work();
+    void read(const JobHandle &job, const std::shared_ptr<Request> &request);
+    void recognise(const JobHandle &job, Request &request, int piece, unsigned worker);
+    std::variant<TesseractEngine *, Refusal> engine(unsigned worker, const QString &models);
 
     const RequestReader m_reader;
     const Options m_options;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Job> m_queue;
-    unsigned m_busy = 0;
-    bool m_stopping = false;
-    std::vector<std::thread> m_threads;
+    // One map per worker, touched only by that worker.
+    std::vector<std::map<QString, std::unique_ptr<TesseractEngine>>> m_engines;
+    // Declared last, so that its workers have stopped before the engines go.
+    JobScheduler m_scheduler;
 };
 
 } // namespace lumeno

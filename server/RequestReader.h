@@ -3,17 +3,19 @@
 #include "ImageDecoder.h"
 #include "ImagePreparer.h"
 #include "LanguageCatalog.h"
+#include "PageLayout.h"
 
 namespace lumeno {
 
 struct RecognitionInput
 {
-    PixPtr image;   // prepared for the engine
-    QString models; // Tesseract model list, all installed
+    PreparedPage page;
+    PageLayout layout; // where the page's text lies, in reading order
+    QString models;    // Tesseract model list, all installed
 };
 
 // Everything between a request body and the engine: JSON, Base64, language, image header,
-// decoding and preparation. Safe on hostile bytes and callable from any thread.
+// decoding, preparation and layout. Safe on hostile bytes and callable from any thread.
 class RequestReader
 {
 public:
@@ -26,6 +28,7 @@ public:
     OrRefusal<RecognitionInput> read(const QByteArray &body, bool languageRequired) const;
 
     const LanguageCatalog &catalog() const { return m_catalog; }
+    const ImagePreparer &preparer() const { return m_preparer; }
 
 private:
     LanguageCatalog m_catalog;

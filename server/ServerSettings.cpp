@@ -42,6 +42,11 @@ ServerSettings::fromArguments(const QStringList &arguments)
                                                   "busy; more are refused at once (default two "
                                                   "per worker)."),
                                    QStringLiteral("N"));
+    const QCommandLineOption workersPerRequest(
+        QStringLiteral("workers-per-request"),
+        QStringLiteral("Workers that one request may keep busy at once; the others stay free for "
+                       "other clients (default half the workers)."),
+        QStringLiteral("N"));
     const QCommandLineOption tessdata(QStringLiteral("tessdata"),
                                       QStringLiteral("Folder of the Tesseract language data "
                                                      "(default $TESSDATA_PREFIX, else Debian's)."),
@@ -50,7 +55,7 @@ ServerSettings::fromArguments(const QStringList &arguments)
         QStringLiteral("request-timeout"),
         QStringLiteral("Seconds a client has to send a whole request (default 30)."),
         QStringLiteral("seconds"), QString::number(settings.requestTimeoutSeconds));
-    parser.addOptions({host, port, workers, queue, tessdata, requestTimeout});
+    parser.addOptions({host, port, workers, queue, workersPerRequest, tessdata, requestTimeout});
 
     if (!parser.parse(arguments))
         return Error{parser.errorText()};
@@ -79,6 +84,12 @@ ServerSettings::fromArguments(const QStringList &arguments)
         if (!value)
             return Error{QStringLiteral("--queue must be a number from 0 to 4096")};
         settings.queue = static_cast<int>(*value);
+    }
+    if (parser.isSet(workersPerRequest)) {
+        const auto value = number(parser.value(workersPerRequest), 1, 256);
+        if (!value)
+            return Error{QStringLiteral("--workers-per-request must be a number from 1 to 256")};
+        settings.workersPerRequest = *value;
     }
     settings.tessdata = parser.value(tessdata);
     const auto timeout = number(parser.value(requestTimeout), 1, 3600);

@@ -10,10 +10,11 @@ namespace lumeno {
 struct ServerSettings
 {
     QString host = QStringLiteral("127.0.0.1");
-    quint16 port = 18765; // 0 picks a free port
-    unsigned workers = 0; // 0: one per core
-    int queue = -1;       // jobs that may wait; -1: two per worker
-    QString tessdata;     // empty: $TESSDATA_PREFIX, else Debian's folder
+    quint16 port = 18765;           // 0 picks a free port
+    unsigned workers = 0;           // 0: one per core
+    int queue = -1;                 // jobs that may wait; -1: two per worker
+    unsigned workersPerRequest = 0; // 0: half the workers, rounded up
+    QString tessdata;               // empty: $TESSDATA_PREFIX, else Debian's folder
     unsigned requestTimeoutSeconds = 30;
 
     // Done when the arguments asked for --help or --version: print this and exit 0.

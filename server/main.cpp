@@ -92,6 +92,8 @@ int main(int argc, char **argv)
         settings.workers ? settings.workers : std::max(1u, std::thread::hardware_concurrency());
     poolOptions.queueLimit =
         settings.queue >= 0 ? static_cast<unsigned>(settings.queue) : 2 * poolOptions.workers;
+    poolOptions.workersPerRequest =
+        settings.workersPerRequest ? settings.workersPerRequest : (poolOptions.workers + 1) / 2;
     poolOptions.deadline = kRecognitionDeadline;
     RecognitionPool pool(RequestReader(catalog), poolOptions);
     OcrService service(pool);

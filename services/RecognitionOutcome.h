@@ -13,6 +13,7 @@ struct RecognitionOutcome
         recognised,        // text is the recognised text
         alert,             // text is the alert message to show
         serverUnreachable, // the common failure alert
+        missingApiKey,     // nothing was sent: Cloud Vision needs the user's own key
     };
     Kind kind = Kind::serverUnreachable;
     QString text;
@@ -26,6 +27,7 @@ struct RecognitionOutcome
     {
         return {Kind::serverUnreachable, {}, std::move(replyToPrint)};
     }
+    static RecognitionOutcome missingApiKey() { return {Kind::missingApiKey, {}, {}}; }
 };
 
 // The alert text of every recognition failure that has no message of its own.

@@ -9,16 +9,19 @@ namespace lumeno {
 
 namespace {
 
-// A reply whose status line came but whose body was cut off, timed out or aborted is no
-// response. HTTP 4xx and 5xx set an error on the reply too, and those are responses.
+// A reply whose status line came but whose body was cut off, timed out, aborted or could not be
+// read (Qt's protocol errors) is no response. HTTP 4xx and 5xx set an error on the reply too, and
+// those are responses: the content errors, Qt's "invalid operation", which it gives for 400 and
+// 418, and the server errors.
 bool isTransportError(QNetworkReply::NetworkError error)
 {
     if (error == QNetworkReply::NoError)
         return false;
-    const bool contentError =
-        error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError;
+    const bool contentError = (error >= QNetworkReply::ContentAccessDenied &&
+                               error <= QNetworkReply::UnknownContentError) ||
+                              error == QNetworkReply::ProtocolInvalidOperationError;
     const bool serverError =
-        error >= QNetworkReply::ContentReSendError && error <= QNetworkReply::UnknownServerError;
+        error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError;
     return !(contentError || serverError);
 }
 

@@ -2,6 +2,7 @@
 
 #include "Md5.h"
 #include "ReplyJson.h"
+#include "StandardOutput.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -64,6 +65,21 @@ TranslationOutcome translationOutcome(const RequestResult &result)
         outcome.translation = joined;
     }
     return outcome;
+}
+
+void sendTranslation(const QString &text, const QString &targetCode, const Endpoints &endpoints,
+                     const RequestProvider::Options &options,
+                     std::function<void(const TranslationOutcome &)> done)
+{
+    const QVariantMap parameters = translationParameters(text, targetCode, translationSalt());
+    printLine(describeParameters(parameters));
+    RequestProvider::create(endpoints, options)
+        ->request(RequestConfig::translate(parameters), [done](const RequestResult &result) {
+            const TranslationOutcome outcome = translationOutcome(result);
+            for (const QString &joined : outcome.progress)
+                printLine(QStringLiteral("Translation: ") + joined);
+            done(outcome);
+        });
 }
 
 } // namespace lumeno

@@ -43,4 +43,11 @@ struct TranslationOutcome
 // "trans_result"), and a status-200 reply with no "trans_result" array.
 TranslationOutcome translationOutcome(const RequestResult &result);
 
+// Signs the text for the target and sends it with a new provider, printing the parameters first;
+// prints each "Translation: " line of the reply, then calls done with the outcome, once, on the
+// main thread, also when the asker is gone: done must guard what it writes. Main thread only.
+void sendTranslation(const QString &text, const QString &targetCode, const Endpoints &endpoints,
+                     const RequestProvider::Options &options,
+                     std::function<void(const TranslationOutcome &)> done);
+
 } // namespace lumeno

@@ -1,22 +1,11 @@
 #include "LumenoObject.h"
 
 #include "LanguageTables.h"
+#include "PropertySetter.h"
 #include "Settings.h"
 #include "UserDefaults.h"
 
 namespace lumeno {
-namespace {
-
-template <typename T, typename Signal>
-void assign(LumenoObject *object, T &field, const T &value, Signal changed)
-{
-    if (field == value)
-        return;
-    field = value;
-    emit(object->*changed)();
-}
-
-} // namespace
 
 LumenoObject::LumenoObject(QObject *parent) : LumenoObject(UserDefaults::standard(), parent) {}
 
@@ -48,67 +37,68 @@ const QStringList &LumenoObject::languageArray() const
 
 void LumenoObject::setSelectedLanCode(const QString &value)
 {
-    assign(this, m_selectedLanCode, value, &LumenoObject::selectedLanCodeChanged);
+    assignProperty(this, m_selectedLanCode, value, &LumenoObject::selectedLanCodeChanged);
 }
 void LumenoObject::setSelectedLanName(const QString &value)
 {
-    assign(this, m_selectedLanName, value, &LumenoObject::selectedLanNameChanged);
+    assignProperty(this, m_selectedLanName, value, &LumenoObject::selectedLanNameChanged);
 }
 void LumenoObject::setSelectedTranslateName(const QString &value)
 {
-    assign(this, m_selectedTranslateName, value, &LumenoObject::selectedTranslateNameChanged);
+    assignProperty(this, m_selectedTranslateName, value,
+                   &LumenoObject::selectedTranslateNameChanged);
 }
 void LumenoObject::setTranslateTargetCode(const QString &value)
 {
-    assign(this, m_translateTargetCode, value, &LumenoObject::translateTargetCodeChanged);
+    assignProperty(this, m_translateTargetCode, value, &LumenoObject::translateTargetCodeChanged);
 }
 void LumenoObject::setWhetherToSavePNG(bool value)
 {
-    assign(this, m_whetherToSavePNG, value, &LumenoObject::whetherToSavePNGChanged);
+    assignProperty(this, m_whetherToSavePNG, value, &LumenoObject::whetherToSavePNGChanged);
 }
 void LumenoObject::setWhetherToSavePDF(bool value)
 {
-    assign(this, m_whetherToSavePDF, value, &LumenoObject::whetherToSavePDFChanged);
+    assignProperty(this, m_whetherToSavePDF, value, &LumenoObject::whetherToSavePDFChanged);
 }
 void LumenoObject::setSavePNGUrl(const QString &value)
 {
-    assign(this, m_savePNGUrl, value, &LumenoObject::savePNGUrlChanged);
+    assignProperty(this, m_savePNGUrl, value, &LumenoObject::savePNGUrlChanged);
 }
 void LumenoObject::setSavePDFUrl(const QString &value)
 {
-    assign(this, m_savePDFUrl, value, &LumenoObject::savePDFUrlChanged);
+    assignProperty(this, m_savePDFUrl, value, &LumenoObject::savePDFUrlChanged);
 }
 void LumenoObject::setOcrModeType(lumeno::OcrModeType value)
 {
-    assign(this, m_ocrModeType, value, &LumenoObject::ocrModeTypeChanged);
+    assignProperty(this, m_ocrModeType, value, &LumenoObject::ocrModeTypeChanged);
 }
 void LumenoObject::setEditHotKey(bool value)
 {
-    assign(this, m_editHotKey, value, &LumenoObject::editHotKeyChanged);
+    assignProperty(this, m_editHotKey, value, &LumenoObject::editHotKeyChanged);
 }
 void LumenoObject::setHotKey(const QString &value)
 {
-    assign(this, m_hotKey, value, &LumenoObject::hotKeyChanged);
+    assignProperty(this, m_hotKey, value, &LumenoObject::hotKeyChanged);
 }
 void LumenoObject::setModifierFlags(quint64 value)
 {
-    assign(this, m_modifierFlags, value, &LumenoObject::modifierFlagsChanged);
+    assignProperty(this, m_modifierFlags, value, &LumenoObject::modifierFlagsChanged);
 }
 void LumenoObject::setEventCharacters(const QString &value)
 {
-    assign(this, m_eventCharacters, value, &LumenoObject::eventCharactersChanged);
+    assignProperty(this, m_eventCharacters, value, &LumenoObject::eventCharactersChanged);
 }
 void LumenoObject::setKeyCode(quint32 value)
 {
-    assign(this, m_keyCode, value, &LumenoObject::keyCodeChanged);
+    assignProperty(this, m_keyCode, value, &LumenoObject::keyCodeChanged);
 }
 void LumenoObject::setGoogleAPIKey(const QString &value)
 {
-    assign(this, m_googleAPIKey, value, &LumenoObject::googleAPIKeyChanged);
+    assignProperty(this, m_googleAPIKey, value, &LumenoObject::googleAPIKeyChanged);
 }
 void LumenoObject::setCurrentHotKeyRef(std::optional<HotKeyRef> value)
 {
-    assign(this, m_currentHotKeyRef, value, &LumenoObject::currentHotKeyRefChanged);
+    assignProperty(this, m_currentHotKeyRef, value, &LumenoObject::currentHotKeyRefChanged);
 }
 
 } // namespace lumeno

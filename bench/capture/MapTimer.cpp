@@ -5,6 +5,8 @@
 //   bench_map_timer --map-at-least WxH   -- command [args...]   a window at least that large
 //   bench_map_timer --unmap-at-least WxH -- command [args...]   such a window goes
 //   bench_map_timer --map-smaller WxH    -- command [args...]   a window smaller than that
+#include "x11/XcbReply.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,16 +22,11 @@
 
 extern char **environ;
 
+using lumeno::holdReply;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-template <typename T> using XReply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T> XReply<T> hold(T *reply)
-{
-    return XReply<T>(reply, &std::free);
-}
 
 enum class Wanted
 {
@@ -46,7 +43,7 @@ struct Size
 
 bool atLeast(xcb_connection_t *c, xcb_window_t window, Size size)
 {
-    auto geometry = hold(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    auto geometry = holdReply(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
     return geometry && geometry->width >= size.width && geometry->height >= size.height;
 }
 
@@ -75,7 +72,7 @@ int main(int argc, char **argv)
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     // Which windows are that large now: an unmap can only be told by what was mapped.
     std::vector<xcb_window_t> largeWindows;
-    if (auto tree = hold(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr))) {
+    if (auto tree = holdReply(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr))) {
         const xcb_window_t *children = xcb_query_tree_children(tree.get());
         for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
             if (atLeast(c, children[i], size))
@@ -83,7 +80,7 @@ int main(int argc, char **argv)
     }
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    holdReply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 
     const Clock::time_point start = Clock::now();
     // The trigger's output goes nowhere: a trigger that outlives this program (a client waiting
@@ -102,7 +99,7 @@ int main(int argc, char **argv)
     const Clock::time_point deadline = start + std::chrono::seconds(20);
     double elapsed = -1;
     while (elapsed < 0 && Clock::now() < deadline) {
-        auto event = hold(xcb_poll_for_event(c));
+        auto event = holdReply(xcb_poll_for_event(c));
         if (!event) {
             poll(&fd, 1, 50);
             continue;

@@ -1,11 +1,11 @@
 #include "ScreenContent.h"
 
 #include "../encode/ScreenshotImage.h"
+#include "x11/XcbReply.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace lumeno::bench {
@@ -58,7 +58,7 @@ ScreenContent::ScreenContent()
 void syncWithServer()
 {
     xcb_connection_t *c = connection();
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    holdReply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
 } // namespace lumeno::bench

@@ -1,12 +1,19 @@
-// Load bench of lumeno-ocr-server against the command-line engine (`tesseract IMAGE stdout`),
-// both measured in this run on the same rendered screen crops. Each benchmark is one pass of
-// CLIENTS concurrent clients; the counters carry p50/p99 latency (ms) and throughput
-// (requests/s), and a summary table of ratios and character error rates follows the run.
+// Bench of lumeno-ocr-server against the command-line engine (`tesseract IMAGE stdout`), both
+// measured in this run on the same rendered screen crops:
+//  - one request at a time, warm, for a line, eight lines and a 1920x1080 screen in two
+//    columns, at 11, 13 and 16 px, with the character error rate of both read in reading order;
+//    the server is measured with its default share of workers per request and with all of them;
+//  - 1, 2, 4 and 8 concurrent clients on a line and a five-line paragraph, taking turns with an
+//    earlier build of the server when LUMENO_BASELINE_SERVER names one;
+//  - the server's resident memory after its start and after 1,000 requests.
+// Each benchmark is one timed pass; the counters carry p50/p99 latency (ms) and throughput
+// (requests/s), and summary tables of ratios follow the run.
 
 #include "RawHttpClient.h"
 #include "ServerProcess.h"
 #include "TextImages.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,6 +25,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <thread>
 
 using namespace lumeno::testkit;
@@ -25,44 +33,76 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+const QByteArray kPath = "/api/ocr/GetBaiduOcrTextNew";
+
 struct Crop
 {
-    const char *name;
+    std::string name;
     QImage image;
-    int requestsPerClient;
+    QString reference; // the text in reading order
+    // One request at a time: rounds, each road once per round (odd, so p50 is a median). Under
+    // load: requests of each client to the server, and to the command line.
+    int requests;
+    int cliRequests;
 };
 
-// A screenful of prose: lines as wide as the screen, as many as fit.
-QImage screenOfText(int width, int height, int pixelSize)
+QStringList eightLines()
 {
-    QStringList words = sampleParagraph().join(' ').split(' ');
-    QStringList lines;
-    QString line;
-    const QFontMetrics metrics([&] {
-        QFont font("DejaVu Sans");
-        font.setPixelSize(pixelSize);
-        return font;
-    }());
-    const int lineCount = (height - 2 * pixelSize) / (pixelSize * 3 / 2);
-    for (int i = 0; lines.size() < lineCount; ++i) {
-        const QString next =
-            line.isEmpty() ? words[i % words.size()] : line + ' ' + words[i % words.size()];
-        if (metrics.horizontalAdvance(next) > width - 2 * pixelSize) {
-            lines << line;
-            line = words[i % words.size()];
-        } else {
-            line = next;
-        }
-    }
-    return renderText(lines, {pixelSize, Qt::black, Qt::white}).copy(0, 0, width, height);
+    return sampleParagraph() + sampleParagraph().mid(0, 3);
 }
 
-std::vector<Crop> &crops()
+// A 1920x1080 screen of prose in two columns with a 48 px gutter, each column a different stretch
+// of the text; the reference reads the left column before the right one.
+Crop twoColumnScreen(int pixelSize)
+{
+    const int lineCount = (1080 - 2 * pixelSize) / (pixelSize * 3 / 2);
+    const int columnWidth = (1920 - 48) / 2 - 2 * pixelSize;
+    QStringList prose;
+    for (int i = 0; i < 40; ++i)
+        prose << sampleParagraph();
+    const QStringList words = prose.join(' ').split(' ');
+    QList<QStringList> columns;
+    int from = 0;
+    for (int c = 0; c < 2; ++c) {
+        QStringList lines = wrapText(words.mid(from).join(' '), columnWidth, pixelSize);
+        lines = lines.mid(0, lineCount);
+        from += static_cast<int>(lines.join(' ').split(' ').size());
+        columns << lines;
+    }
+    QImage screen(1920, 1080, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    QPainter(&screen).drawImage(0, 0,
+                                renderColumns(columns, {pixelSize, Qt::black, Qt::white}, 48));
+    return {"screen", screen, (columns[0] + columns[1]).join(' '), 5, 0};
+}
+
+std::vector<Crop> &singleCrops()
+{
+    static std::vector<Crop> all = [] {
+        std::vector<Crop> crops;
+        for (int size : {11, 13, 16}) {
+            const TextStyle style{size, Qt::black, Qt::white};
+            const std::string px = std::to_string(size);
+            crops.push_back({"line/" + px, renderText({sampleParagraph().first()}, style),
+                             sampleParagraph().first(), 21, 0});
+            crops.push_back(
+                {"eight/" + px, renderText(eightLines(), style), eightLines().join(' '), 11, 0});
+            Crop screen = twoColumnScreen(size);
+            screen.name += "/" + px;
+            crops.push_back(screen);
+        }
+        return crops;
+    }();
+    return all;
+}
+
+std::vector<Crop> &loadCrops()
 {
     static std::vector<Crop> all{
-        {"line", renderText({sampleParagraph().first()}, {13, Qt::black, Qt::white}), 24},
-        {"paragraph", renderText(sampleParagraph(), {13, Qt::black, Qt::white}), 6},
-        {"screen", screenOfText(1920, 1080, 16), 1},
+        {"line", renderText({sampleParagraph().first()}, {13, Qt::black, Qt::white}),
+         sampleParagraph().first(), 24, 8},
+        {"paragraph", renderText(sampleParagraph(), {13, Qt::black, Qt::white}),
+         sampleParagraph().join(' '), 6, 2},
     };
     return all;
 }
@@ -75,18 +115,59 @@ QByteArray requestBody(const QImage &image)
         .toJson(QJsonDocument::Compact);
 }
 
-ServerProcess &server()
+// The server as the tray program starts it, and the same with every worker for one request.
+ServerProcess &server(bool allWorkers = false)
 {
-    static ServerProcess process;
-    static const bool ready = process.waitReady();
-    if (!ready)
-        std::fprintf(stderr, "the server did not start: %s\n", process.output().constData());
-    return process;
+    static auto start = [](QStringList arguments) {
+        auto process = std::make_unique<ServerProcess>(arguments);
+        if (!process->waitReady())
+            std::fprintf(stderr, "the server did not start: %s\n", process->output().constData());
+        return process;
+    };
+    static std::unique_ptr<ServerProcess> byDefault = start({});
+    static std::unique_ptr<ServerProcess> allOfThem;
+    if (!allWorkers)
+        return *byDefault;
+    if (!allOfThem)
+        allOfThem =
+            start({"--workers-per-request", QString::number(std::thread::hardware_concurrency())});
+    return *allOfThem;
 }
 
-QString recogniseWithServer(const QImage &image)
+// An earlier build of the server to compare throughput with in the same run; null when
+// LUMENO_BASELINE_SERVER names none.
+ServerProcess *baselineServer()
 {
-    const auto reply = post(server().port(), "/api/ocr/GetBaiduOcrTextNew", requestBody(image));
+    static const std::unique_ptr<ServerProcess> process = []() -> std::unique_ptr<ServerProcess> {
+        const QString program = qEnvironmentVariable("LUMENO_BASELINE_SERVER");
+        if (program.isEmpty())
+            return nullptr;
+        auto started = std::make_unique<ServerProcess>(
+            QStringList{}, QProcessEnvironment::systemEnvironment(), program);
+        if (!started->waitReady()) {
+            std::fprintf(stderr, "the baseline server did not start: %s\n",
+                         started->output().constData());
+            return nullptr;
+        }
+        return started;
+    }();
+    return process.get();
+}
+
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+QString recogniseWithServer(ServerProcess &process, const QByteArray &body)
+{
+    const auto reply = post(process.port(), kPath, body);
     return reply ? QJsonDocument::fromJson(reply->body)["data"]["text"].toString() : QString();
 }
 
@@ -108,9 +189,21 @@ QString recogniseWithCli(const QString &pngPath, bool concurrent = false)
 
 struct Figures
 {
-    double p50 = 0, p99 = 0, throughput = 0;
+    double p50 = 0, p99 = 0, throughput = 0, errorRate = -1;
 };
 std::map<std::string, Figures> g_figures; // "server/line/4" -> figures
+qint64 g_rssAtStart = -1, g_rssAfterRequests = -1;
+
+Figures summarise(std::vector<double> latencies, double seconds)
+{
+    std::sort(latencies.begin(), latencies.end());
+    auto rank = [&](double share) {
+        return latencies[std::min(
+            latencies.size() - 1,
+            static_cast<size_t>(share * static_cast<double>(latencies.size())))];
+    };
+    return {rank(0.5), rank(0.99), static_cast<double>(latencies.size()) / seconds};
+}
 
 // Runs `clients` threads that each do `requests` calls of `call`, and measures them.
 Figures measure(int clients, int requests, const std::function<void()> &call)
@@ -133,13 +226,14 @@ Figures measure(int clients, int requests, const std::function<void()> &call)
     for (std::thread &thread : threads)
         thread.join();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::sort(latencies.begin(), latencies.end());
-    auto rank = [&](double share) {
-        return latencies[std::min(
-            latencies.size() - 1,
-            static_cast<size_t>(share * static_cast<double>(latencies.size())))];
-    };
-    return {rank(0.5), rank(0.99), static_cast<double>(latencies.size()) / seconds};
+    return summarise(std::move(latencies), seconds);
+}
+
+double millisecondsOf(const std::function<void()> &call)
+{
+    const Clock::time_point begin = Clock::now();
+    call();
+    return std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
 }
 
 void report(benchmark::State &state, const std::string &key, const Figures &figures)
@@ -148,57 +242,165 @@ void report(benchmark::State &state, const std::string &key, const Figures &figu
     state.counters["p50_ms"] = figures.p50;
     state.counters["p99_ms"] = figures.p99;
     state.counters["req_per_s"] = figures.throughput;
+    if (figures.errorRate >= 0)
+        state.counters["cer_pct"] = 100 * figures.errorRate;
+    state.SetIterationTime(1.0 / figures.throughput);
 }
 
+// Every worker of the server loads its engine before the measurement.
+void warm(ServerProcess &process, const QByteArray &body)
+{
+    measure(static_cast<int>(std::thread::hardware_concurrency()), 2,
+            [&] { post(process.port(), kPath, body); });
+}
+
+// The three roads take turns, round by round, so that the load of the machine weighs on all of
+// them alike: the server with its default share of workers per request, the same with every
+// worker, and the command line.
+void singleRequest(benchmark::State &state, size_t cropIndex)
+{
+    const Crop &crop = singleCrops()[cropIndex];
+    const QByteArray body = requestBody(crop.image);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("crop.png");
+    crop.image.save(path);
+    warm(server(), body);
+    warm(server(true), body);
+    for (auto _ : state) {
+        std::vector<double> ours, all, cli;
+        QString ourText, allText, cliText;
+        for (int round = 0; round < crop.requests; ++round) {
+            ours.push_back(millisecondsOf([&] { ourText = recogniseWithServer(server(), body); }));
+            all.push_back(
+                millisecondsOf([&] { allText = recogniseWithServer(server(true), body); }));
+            cli.push_back(millisecondsOf([&] { cliText = recogniseWithCli(path); }));
+        }
+        auto figures = [&](std::vector<double> latencies, const QString &text) {
+            const double seconds = std::accumulate(latencies.begin(), latencies.end(), 0.0) / 1000;
+            Figures summary = summarise(std::move(latencies), seconds);
+            summary.errorRate = characterErrorRate(crop.reference, text);
+            return summary;
+        };
+        g_figures["all/" + crop.name] = figures(all, allText);
+        g_figures["cli/" + crop.name] = figures(cli, cliText);
+        state.counters["all_p50_ms"] = g_figures["all/" + crop.name].p50;
+        state.counters["cli_p50_ms"] = g_figures["cli/" + crop.name].p50;
+        report(state, "server/" + crop.name, figures(ours, ourText));
+    }
+}
+
+// With a baseline, the two servers take turns in three rounds, so that the load of the machine
+// weighs on both alike.
 void serverLoad(benchmark::State &state, size_t cropIndex)
 {
-    const Crop &crop = crops()[cropIndex];
+    const Crop &crop = loadCrops()[cropIndex];
     const QByteArray body = requestBody(crop.image);
     const int clients = static_cast<int>(state.range(0));
-    // Every worker loads its engine before the measurement.
-    measure(static_cast<int>(std::thread::hardware_concurrency()), 1,
-            [&] { post(server().port(), "/api/ocr/GetBaiduOcrTextNew", body); });
+    const std::string suffix = crop.name + '/' + std::to_string(clients);
+    ServerProcess *baseline = baselineServer();
+    warm(server(), body);
+    if (baseline)
+        warm(*baseline, body);
+    const int rounds = baseline ? 3 : 1;
     for (auto _ : state) {
-        const Figures figures = measure(clients, crop.requestsPerClient, [&] {
-            post(server().port(), "/api/ocr/GetBaiduOcrTextNew", body);
-        });
-        state.SetIterationTime(1.0 / figures.throughput);
-        report(state, std::string("server/") + crop.name + '/' + std::to_string(clients), figures);
+        Figures ours, theirs;
+        for (int round = 0; round < rounds; ++round) {
+            const Figures mine =
+                measure(clients, crop.requests, [&] { post(server().port(), kPath, body); });
+            ours = {ours.p50 + mine.p50 / rounds, ours.p99 + mine.p99 / rounds,
+                    ours.throughput + mine.throughput / rounds};
+            if (!baseline)
+                continue;
+            const Figures other =
+                measure(clients, crop.requests, [&] { post(baseline->port(), kPath, body); });
+            theirs = {theirs.p50 + other.p50 / rounds, theirs.p99 + other.p99 / rounds,
+                      theirs.throughput + other.throughput / rounds};
+        }
+        if (baseline) {
+            g_figures["baseline/" + suffix] = theirs;
+            state.counters["baseline_req_per_s"] = theirs.throughput;
+        }
+        report(state, "server/" + suffix, ours);
     }
 }
 
 void cliLoad(benchmark::State &state, size_t cropIndex)
 {
-    const Crop &crop = crops()[cropIndex];
+    const Crop &crop = loadCrops()[cropIndex];
     QTemporaryDir folder;
     const QString path = folder.filePath("crop.png");
     crop.image.save(path);
     const int clients = static_cast<int>(state.range(0));
-    const int requests = std::max(1, crop.requestsPerClient / 3);
+    for (auto _ : state)
+        report(state, "cli/" + crop.name + '/' + std::to_string(clients),
+               measure(clients, crop.cliRequests, [&] { recogniseWithCli(path, clients > 1); }));
+}
+
+// A server of its own, so that what the other benchmarks left behind does not count.
+void serverMemory(benchmark::State &state)
+{
     for (auto _ : state) {
-        const Figures figures =
-            measure(clients, requests, [&] { recogniseWithCli(path, clients > 1); });
+        ServerProcess process;
+        if (!process.waitReady())
+            return state.SkipWithError("the server did not start");
+        g_rssAtStart = residentKiB(process.pid());
+        const QByteArray line = requestBody(loadCrops()[0].image);
+        const QByteArray paragraph = requestBody(loadCrops()[1].image);
+        std::atomic<int> sent = 0;
+        const Figures figures = measure(
+            8, 125, [&] { post(process.port(), kPath, ++sent % 5 == 0 ? paragraph : line); });
+        g_rssAfterRequests = residentKiB(process.pid());
+        state.counters["rss_start_MiB"] = static_cast<double>(g_rssAtStart) / 1024;
+        state.counters["rss_1000_MiB"] = static_cast<double>(g_rssAfterRequests) / 1024;
         state.SetIterationTime(1.0 / figures.throughput);
-        report(state, std::string("cli/") + crop.name + '/' + std::to_string(clients), figures);
     }
 }
 
 void printSummary()
 {
     std::printf(
+        "\n| crop | font px | server p50 ms | server p99 ms | all workers p50 ms | cli p50 ms "
+        "| p50 speed-up | all workers speed-up | server CER | cli CER |\n"
+        "|---|---|---|---|---|---|---|---|---|---|\n");
+    for (const Crop &crop : singleCrops()) {
+        const std::string name = crop.name.substr(0, crop.name.find('/'));
+        const std::string size = crop.name.substr(crop.name.find('/') + 1);
+        if (!g_figures.count("server/" + crop.name) || !g_figures.count("cli/" + crop.name))
+            continue;
+        const Figures &s = g_figures["server/" + crop.name];
+        const Figures &c = g_figures["cli/" + crop.name];
+        const Figures all =
+            g_figures.count("all/" + crop.name) ? g_figures["all/" + crop.name] : Figures{};
+        std::printf("| %s | %s | %.0f | %.0f | %.0f | %.0f | %.1fx | %.1fx | %.2f%% | %.2f%% |\n",
+                    name.c_str(), size.c_str(), s.p50, s.p99, all.p50, c.p50, c.p50 / s.p50,
+                    all.p50 > 0 ? c.p50 / all.p50 : 0.0, 100 * s.errorRate, 100 * c.errorRate);
+    }
+
+    std::printf(
         "\n| crop | clients | server p50 ms | server p99 ms | server req/s | cli p50 ms | "
-        "cli req/s | p50 speed-up | throughput ratio |\n|---|---|---|---|---|---|---|---|---|\n");
-    for (const Crop &crop : crops())
+        "cli req/s | p50 speed-up | throughput ratio | baseline req/s | throughput vs baseline "
+        "|\n|---|---|---|---|---|---|---|---|---|---|---|\n");
+    for (const Crop &crop : loadCrops())
         for (int clients : {1, 2, 4, 8}) {
-            const std::string suffix = std::string(crop.name) + '/' + std::to_string(clients);
+            const std::string suffix = crop.name + '/' + std::to_string(clients);
             if (!g_figures.count("server/" + suffix) || !g_figures.count("cli/" + suffix))
                 continue;
             const Figures &s = g_figures["server/" + suffix];
             const Figures &c = g_figures["cli/" + suffix];
-            std::printf("| %s | %d | %.0f | %.0f | %.1f | %.0f | %.2f | %.1fx | %.1fx |\n",
-                        crop.name, clients, s.p50, s.p99, s.throughput, c.p50, c.throughput,
-                        c.p50 / s.p50, s.throughput / c.throughput);
+            const double baseline = g_figures.count("baseline/" + suffix)
+                                        ? g_figures["baseline/" + suffix].throughput
+                                        : 0.0;
+            std::printf("| %s | %d | %.0f | %.0f | %.1f | %.0f | %.2f | %.1fx | %.1fx | %.1f | "
+                        "%.2fx |\n",
+                        crop.name.c_str(), clients, s.p50, s.p99, s.throughput, c.p50, c.throughput,
+                        c.p50 / s.p50, s.throughput / c.throughput, baseline,
+                        baseline > 0 ? s.throughput / baseline : 0.0);
         }
+
+    if (g_rssAtStart >= 0)
+        std::printf("\nserver RSS: %.1f MiB after start, %.1f MiB after 1,000 requests\n",
+                    static_cast<double>(g_rssAtStart) / 1024,
+                    static_cast<double>(g_rssAfterRequests) / 1024);
 
     std::printf("\n| font px | server CER | cli CER |\n|---|---|---|\n");
     QTemporaryDir folder;
@@ -211,11 +413,33 @@ void printSummary()
             const QString path = folder.filePath(QString("cer%1.png").arg(size));
             image.save(path);
             const QString reference = sampleParagraph().join(' ');
-            serverErrors += characterErrorRate(reference, recogniseWithServer(image)) / 2;
+            serverErrors +=
+                characterErrorRate(reference, recogniseWithServer(server(), requestBody(image))) /
+                2;
             cliErrors += characterErrorRate(reference, recogniseWithCli(path)) / 2;
         }
         std::printf("| %d | %.2f%% | %.2f%% |\n", size, 100 * serverErrors, 100 * cliErrors);
     }
+}
+
+void registerAll()
+{
+    auto timed = [](benchmark::internal::Benchmark *run) {
+        return run->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+    };
+    for (size_t i = 0; i < singleCrops().size(); ++i) {
+        const std::string name = singleCrops()[i].name;
+        timed(benchmark::RegisterBenchmark(("single/" + name).c_str(), singleRequest, i));
+    }
+    for (size_t i = 0; i < loadCrops().size(); ++i) {
+        const std::string name = loadCrops()[i].name;
+        // Both roads run once per client count, timed by the bench itself.
+        for (auto *run :
+             {benchmark::RegisterBenchmark(("load/server/" + name).c_str(), serverLoad, i),
+              benchmark::RegisterBenchmark(("load/cli/" + name).c_str(), cliLoad, i)})
+            timed(run->ArgName("clients")->Arg(1)->Arg(2)->Arg(4)->Arg(8));
+    }
+    timed(benchmark::RegisterBenchmark("memory/server", serverMemory));
 }
 
 } // namespace
@@ -225,20 +449,7 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    for (size_t i = 0; i < crops().size(); ++i) {
-        const std::string name = crops()[i].name;
-        // Both roads run once per client count, timed by the bench itself.
-        for (auto *run : {benchmark::RegisterBenchmark(("server/" + name).c_str(), serverLoad, i),
-                          benchmark::RegisterBenchmark(("cli/" + name).c_str(), cliLoad, i)})
-            run->ArgName("clients")
-                ->Arg(1)
-                ->Arg(2)
-                ->Arg(4)
-                ->Arg(8)
-                ->Iterations(1)
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond);
-    }
+    registerAll();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     printSummary();

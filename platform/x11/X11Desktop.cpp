@@ -1,21 +1,17 @@
 #include "X11Desktop.h"
 
+#include "XcbReply.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <cstdlib>
+#include <algorithm>
+#include <optional>
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
 namespace lumeno {
 
 namespace {
-
-template <typename T> using XReply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T> XReply<T> hold(T *reply)
-{
-    return XReply<T>(reply, &std::free);
-}
 
 // Desktop-level windows lie below everything, docks and kept-above windows over ordinary ones;
 // the numbers follow the levels the capture's rules were made for.
@@ -77,7 +73,7 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection, QObject *paren
 
     // Event masks are per client: add property changes to whatever Qt selected on the root.
     xcb_connection_t *c = m_x->connection();
-    auto attributes = hold(
+    auto attributes = holdReply(
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, m_x->root()), nullptr));
     const uint32_t mask =
         (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -122,89 +118,118 @@ std::optional<QImage> X11Desktop::grabScreen(const DesktopScreen &screen) const
     return QtScreens::grabScreen(screen);
 }
 
+namespace {
+
+// What is asked of one window, sent before any answer is read: one round trip for the list.
+struct WindowQuery
+{
+    WindowQuery(xcb_connection_t *c, xcb_ewmh_connection_t *ewmh, xcb_window_t root, xcb_window_t w)
+        : attributes(xcb_get_window_attributes_unchecked(c, w)),
+          geometry(xcb_get_geometry_unchecked(c, w)),
+          origin(xcb_translate_coordinates_unchecked(c, w, root, 0, 0)),
+          desktop(xcb_ewmh_get_wm_desktop_unchecked(ewmh, w)),
+          type(xcb_ewmh_get_wm_window_type_unchecked(ewmh, w)),
+          state(xcb_ewmh_get_wm_state_unchecked(ewmh, w)),
+          extents(xcb_ewmh_get_frame_extents_unchecked(ewmh, w))
+    {
+    }
+
+    xcb_get_window_attributes_cookie_t attributes;
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t origin;
+    xcb_get_property_cookie_t desktop, type, state, extents;
+};
+
+uint32_t cardinalOf(xcb_connection_t *c, xcb_get_property_cookie_t cookie)
+{
+    uint32_t value = kAllDesktops;
+    if (auto reply = holdReply(xcb_get_property_reply(c, cookie, nullptr)))
+        xcb_ewmh_get_cardinal_from_reply(&value, reply.get());
+    return value;
+}
+
+bool onDesktop(uint32_t windowDesktop, uint32_t currentDesktop)
+{
+    return currentDesktop == kAllDesktops || windowDesktop == kAllDesktops ||
+           windowDesktop == currentDesktop;
+}
+
+bool holdsAtom(xcb_connection_t *c, xcb_get_property_cookie_t cookie, xcb_atom_t atom)
+{
+    auto reply = holdReply(xcb_get_property_reply(c, cookie, nullptr));
+    xcb_ewmh_get_atoms_reply_t atoms{};
+    if (!reply || !xcb_ewmh_get_atoms_from_reply(&atoms, reply.get()))
+        return false;
+    return std::find(atoms.atoms, atoms.atoms + atoms.atoms_len, atom) !=
+           atoms.atoms + atoms.atoms_len;
+}
+
+// The window's frame in root pixels: its own rectangle grown by the window manager's frame.
+std::optional<QRectF> frameBounds(xcb_connection_t *c, const WindowQuery &q)
+{
+    auto geometry = holdReply(xcb_get_geometry_reply(c, q.geometry, nullptr));
+    auto origin = holdReply(xcb_translate_coordinates_reply(c, q.origin, nullptr));
+    auto extentsReply = holdReply(xcb_get_property_reply(c, q.extents, nullptr));
+    if (!geometry || !origin)
+        return std::nullopt;
+    xcb_ewmh_get_extents_reply_t extents{};
+    if (!extentsReply || !xcb_ewmh_get_frame_extents_from_reply(&extents, extentsReply.get()))
+        extents = {};
+    return QRectF(origin->dst_x - qreal(extents.left), origin->dst_y - qreal(extents.top),
+                  geometry->width + qreal(extents.left + extents.right),
+                  geometry->height + qreal(extents.top + extents.bottom));
+}
+
+// Desktop windows lie lowest, docks highest; kept-above ordinary windows between.
+qint32 layerOf(xcb_connection_t *c, xcb_ewmh_connection_t *ewmh, const WindowQuery &q)
+{
+    auto type = holdReply(xcb_get_property_reply(c, q.type, nullptr));
+    xcb_ewmh_get_atoms_reply_t types{};
+    qint32 layer = kNormalLayer;
+    if (type && xcb_ewmh_get_atoms_from_reply(&types, type.get())) {
+        for (uint32_t i = 0; i < types.atoms_len; ++i) {
+            if (types.atoms[i] == ewmh->_NET_WM_WINDOW_TYPE_DESKTOP)
+                layer = kDesktopLayer;
+            else if (types.atoms[i] == ewmh->_NET_WM_WINDOW_TYPE_DOCK)
+                layer = kDockLayer;
+        }
+    }
+    const bool above = holdsAtom(c, q.state, ewmh->_NET_WM_STATE_ABOVE);
+    return layer == kNormalLayer && above ? kAboveLayer : layer;
+}
+
+} // namespace
+
 QList<DesktopWindow> X11Desktop::windowList() const
 {
     xcb_connection_t *c = m_x->connection();
     xcb_ewmh_connection_t *ewmh = m_x->ewmh();
-    const xcb_window_t root = m_x->root();
 
-    auto stackingReply = hold(
+    auto stackingReply = holdReply(
         xcb_get_property_reply(c, xcb_ewmh_get_client_list_stacking_unchecked(ewmh, 0), nullptr));
     xcb_ewmh_get_windows_reply_t stacking{};
     if (!stackingReply || !xcb_ewmh_get_windows_from_reply(&stacking, stackingReply.get()))
         return {};
-    auto desktopReply =
-        hold(xcb_get_property_reply(c, xcb_ewmh_get_current_desktop_unchecked(ewmh, 0), nullptr));
-    uint32_t currentDesktop = kAllDesktops;
-    if (desktopReply)
-        xcb_ewmh_get_cardinal_from_reply(&currentDesktop, desktopReply.get());
+    const uint32_t currentDesktop = cardinalOf(c, xcb_ewmh_get_current_desktop_unchecked(ewmh, 0));
 
-    // Send every request first and read the replies after: one round trip for the whole list.
-    struct Pending
-    {
-        xcb_get_window_attributes_cookie_t attributes;
-        xcb_get_geometry_cookie_t geometry;
-        xcb_translate_coordinates_cookie_t origin;
-        xcb_get_property_cookie_t desktop, type, state, extents;
-    };
-    std::vector<Pending> pending;
-    pending.reserve(stacking.windows_len);
-    for (uint32_t i = stacking.windows_len; i-- > 0;) {
-        const xcb_window_t w = stacking.windows[i];
-        pending.push_back({xcb_get_window_attributes_unchecked(c, w),
-                           xcb_get_geometry_unchecked(c, w),
-                           xcb_translate_coordinates_unchecked(c, w, root, 0, 0),
-                           xcb_ewmh_get_wm_desktop_unchecked(ewmh, w),
-                           xcb_ewmh_get_wm_window_type_unchecked(ewmh, w),
-                           xcb_ewmh_get_wm_state_unchecked(ewmh, w),
-                           xcb_ewmh_get_frame_extents_unchecked(ewmh, w)});
-    }
+    // Front to back: the stacking list runs from the bottom up.
+    std::vector<WindowQuery> queries;
+    queries.reserve(stacking.windows_len);
+    for (uint32_t i = stacking.windows_len; i-- > 0;)
+        queries.emplace_back(c, ewmh, m_x->root(), stacking.windows[i]);
 
     QList<DesktopWindow> result;
-    for (const Pending &p : pending) {
-        auto attributes = hold(xcb_get_window_attributes_reply(c, p.attributes, nullptr));
-        auto geometry = hold(xcb_get_geometry_reply(c, p.geometry, nullptr));
-        auto origin = hold(xcb_translate_coordinates_reply(c, p.origin, nullptr));
-        auto desktop = hold(xcb_get_property_reply(c, p.desktop, nullptr));
-        auto type = hold(xcb_get_property_reply(c, p.type, nullptr));
-        auto state = hold(xcb_get_property_reply(c, p.state, nullptr));
-        auto extentsReply = hold(xcb_get_property_reply(c, p.extents, nullptr));
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+    for (const WindowQuery &q : queries) {
+        auto attributes = holdReply(xcb_get_window_attributes_reply(c, q.attributes, nullptr));
+        const uint32_t windowDesktop = cardinalOf(c, q.desktop);
+        const std::optional<QRectF> bounds = frameBounds(c, q);
+        const qint32 layer = layerOf(c, ewmh, q);
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
+            !onDesktop(windowDesktop, currentDesktop))
             continue;
-        uint32_t windowDesktop = kAllDesktops;
-        if (desktop && xcb_ewmh_get_cardinal_from_reply(&windowDesktop, desktop.get()) &&
-            currentDesktop != kAllDesktops && windowDesktop != kAllDesktops &&
-            windowDesktop != currentDesktop)
-            continue;
-
         DesktopWindow entry;
-        if (geometry && origin) {
-            xcb_ewmh_get_extents_reply_t extents{};
-            if (!extentsReply ||
-                !xcb_ewmh_get_frame_extents_from_reply(&extents, extentsReply.get()))
-                extents = {};
-            entry.bounds =
-                QRectF(origin->dst_x - qreal(extents.left), origin->dst_y - qreal(extents.top),
-                       geometry->width + qreal(extents.left + extents.right),
-                       geometry->height + qreal(extents.top + extents.bottom));
-        }
-
-        entry.layer = kNormalLayer;
-        xcb_ewmh_get_atoms_reply_t atoms{};
-        if (type && xcb_ewmh_get_atoms_from_reply(&atoms, type.get())) {
-            for (uint32_t i = 0; i < atoms.atoms_len; ++i) {
-                if (atoms.atoms[i] == ewmh->_NET_WM_WINDOW_TYPE_DESKTOP)
-                    entry.layer = kDesktopLayer;
-                else if (atoms.atoms[i] == ewmh->_NET_WM_WINDOW_TYPE_DOCK)
-                    entry.layer = kDockLayer;
-            }
-        }
-        if (entry.layer == kNormalLayer && state &&
-            xcb_ewmh_get_atoms_from_reply(&atoms, state.get())) {
-            for (uint32_t i = 0; i < atoms.atoms_len; ++i)
-                if (atoms.atoms[i] == ewmh->_NET_WM_STATE_ABOVE)
-                    entry.layer = kAboveLayer;
-        }
+        entry.bounds = bounds;
+        entry.layer = layer;
         result.append(entry);
     }
     return result;

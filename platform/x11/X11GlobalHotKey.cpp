@@ -2,6 +2,7 @@
 
 #include "../CarbonModifiers.h"
 #include "../VirtualKeyCodes.h"
+#include "XcbReply.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -26,8 +27,6 @@ static_assert(kModifierSigns[0].xMask == XCB_MOD_MASK_4);
 static_assert(kModifierSigns[1].xMask == XCB_MOD_MASK_1);
 static_assert(kModifierSigns[2].xMask == XCB_MOD_MASK_SHIFT);
 static_assert(kModifierSigns[3].xMask == XCB_MOD_MASK_CONTROL);
-
-template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
 
 } // namespace
 
@@ -76,8 +75,7 @@ GlobalHotKey::Registration X11GlobalHotKey::registerHotKey(quint32 keyCode, quin
     const auto key = VirtualKeyCodes::forCode(keyCode);
     if (!key)
         return {std::nullopt, QStringLiteral("key code %1 names no known key").arg(keyCode)};
-    XcbReply<xcb_keycode_t> keycodes(xcb_key_symbols_get_keycode(m_keySymbols.get(), key->keysym),
-                                     &std::free);
+    auto keycodes = holdReply(xcb_key_symbols_get_keycode(m_keySymbols.get(), key->keysym));
     if (!keycodes || keycodes.get()[0] == XCB_NO_SYMBOL)
         return {std::nullopt,
                 QStringLiteral("the keyboard has no key for key code %1").arg(keyCode)};
@@ -90,7 +88,7 @@ GlobalHotKey::Registration X11GlobalHotKey::registerHotKey(quint32 keyCode, quin
                                  grab.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     uint8_t errorCode = 0;
     for (const auto &cookie : cookies) {
-        XcbReply<xcb_generic_error_t> error(xcb_request_check(m_connection, cookie), &std::free);
+        auto error = holdReply(xcb_request_check(m_connection, cookie));
         if (error && !errorCode)
             errorCode = error->error_code;
     }

@@ -2,11 +2,10 @@
 
 #include "../MemoryMapping.h"
 #include "../QtScreens.h"
+#include "XcbReply.h"
 
 #include <QScreen>
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 #include <xcb/randr.h>
 #include <xcb/shm.h>
@@ -14,13 +13,6 @@
 namespace lumeno {
 
 namespace {
-
-template <typename T> using XReply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <typename T> XReply<T> hold(T *reply)
-{
-    return XReply<T>(reply, &std::free);
-}
 
 // An eighth of a 4K screen: enough bands to overlap the two sides' work, few enough that
 // each request stays cheap.
@@ -68,14 +60,14 @@ QString extensionProblem(xcb_connection_t *c)
     const xcb_query_extension_reply_t *shm = xcb_get_extension_data(c, &xcb_shm_id);
     if (!shm || !shm->present)
         return QStringLiteral("no MIT-SHM");
-    auto shmVersion = hold(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+    auto shmVersion = holdReply(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
     if (!shmVersion || !atLeast(shmVersion->major_version, shmVersion->minor_version, 1, 2))
         return QStringLiteral("MIT-SHM cannot pass memory descriptors");
     const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
     if (!randr || !randr->present)
         return QStringLiteral("no RandR");
     auto randrVersion =
-        hold(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
+        holdReply(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
     if (!randrVersion || !atLeast(randrVersion->major_version, randrVersion->minor_version, 1, 5))
         return QStringLiteral("RandR has no monitors");
     return {};
@@ -96,7 +88,7 @@ std::optional<QRect> X11ScreenGrab::monitorGeometry(const QString &name) const
 {
     xcb_connection_t *c = m_connection;
     auto monitors =
-        hold(xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, m_root, 1), nullptr));
+        holdReply(xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, m_root, 1), nullptr));
     if (!monitors)
         return std::nullopt;
     std::vector<std::pair<xcb_get_atom_name_cookie_t, QRect>> named;
@@ -108,7 +100,7 @@ std::optional<QRect> X11ScreenGrab::monitorGeometry(const QString &name) const
     std::optional<QRect> found;
     // Every reply is read, so none is left waiting in the connection.
     for (const auto &[cookie, geometry] : named) {
-        auto reply = hold(xcb_get_atom_name_reply(c, cookie, nullptr));
+        auto reply = holdReply(xcb_get_atom_name_reply(c, cookie, nullptr));
         if (!reply || found)
             continue;
         const QString monitor = QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
@@ -140,7 +132,7 @@ X11ScreenGrab::Outcome X11ScreenGrab::grab(const DesktopScreen &screen) const
     xcb_connection_t *c = m_connection;
     const xcb_shm_seg_t segment = xcb_generate_id(c);
     // The connection takes the descriptor over and closes it once sent.
-    if (auto error = hold(xcb_request_check(c, xcb_shm_attach_fd_checked(c, segment, fd, 0))))
+    if (auto error = holdReply(xcb_request_check(c, xcb_shm_attach_fd_checked(c, segment, fd, 0))))
         return {std::nullopt, QStringLiteral("the X server did not map the shared memory")};
     // In bands, all asked for at once: while the server fills one band, this process makes the
     // band before it opaque, and the first touch of fresh memory costs both sides about as much
@@ -149,17 +141,16 @@ X11ScreenGrab::Outcome X11ScreenGrab::grab(const DesktopScreen &screen) const
     std::vector<std::pair<xcb_shm_get_image_cookie_t, QRect>> bands;
     for (int top = 0; top < area->height(); top += bandRows) {
         const QRect band(0, top, area->width(), std::min(bandRows, area->height() - top));
-        bands.emplace_back(xcb_shm_get_image(c, m_root, int16_t(area->x()),
-                                             int16_t(area->y() + top), uint16_t(band.width()),
-                                             uint16_t(band.height()), ~0u,
-                                             XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
-                                             uint32_t(top * bytesPerLine)),
-                           band);
+        bands.emplace_back(
+            xcb_shm_get_image(c, m_root, int16_t(area->x()), int16_t(area->y() + top),
+                              uint16_t(band.width()), uint16_t(band.height()), ~0u,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, segment, uint32_t(top * bytesPerLine)),
+            band);
     }
     bool complete = true;
     for (const auto &[cookie, band] : bands) {
         // Every reply is read, so none is left waiting in the connection.
-        auto reply = hold(xcb_shm_get_image_reply(c, cookie, nullptr));
+        auto reply = holdReply(xcb_shm_get_image_reply(c, cookie, nullptr));
         complete = complete && reply;
         if (!complete)
             continue;

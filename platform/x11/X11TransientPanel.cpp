@@ -1,25 +1,22 @@
 #include "X11TransientPanel.h"
 
+#include "XcbReply.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWindow>
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace lumeno {
 
 namespace {
 
-template <typename T> using XReply = std::unique_ptr<T, decltype(&std::free)>;
-
 xcb_atom_t atom(xcb_connection_t *c, const char *name)
 {
-    XReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr),
-        &std::free);
+    auto reply = holdReply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
@@ -53,11 +50,9 @@ bool X11TransientPanel::eventFilter(QObject *watched, QEvent *event)
 void X11TransientPanel::addStates()
 {
     const xcb_window_t window = xcb_window_t(m_window->winId());
-    XReply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(
-            m_connection,
-            xcb_get_property(m_connection, 0, window, m_state, XCB_ATOM_ATOM, 0, 1024), nullptr),
-        &std::free);
+    auto reply = holdReply(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, m_state, XCB_ATOM_ATOM, 0, 1024),
+        nullptr));
     std::vector<xcb_atom_t> states;
     if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
         const auto *values = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply.get()));

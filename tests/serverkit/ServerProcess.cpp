@@ -6,12 +6,12 @@
 
 namespace lumeno::testkit {
 
-ServerProcess::ServerProcess(QStringList extraArguments, QProcessEnvironment environment)
+ServerProcess::ServerProcess(QStringList extraArguments, QProcessEnvironment environment,
+                             const QString &program)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.setProcessEnvironment(environment);
-    m_process.start(binaryPath(),
-                    QStringList{"--host", "127.0.0.1", "--port", "0"} + extraArguments);
+    m_process.start(program, QStringList{"--host", "127.0.0.1", "--port", "0"} + extraArguments);
 }
 
 ServerProcess::~ServerProcess()

@@ -12,9 +12,11 @@ namespace lumeno::testkit {
 class ServerProcess
 {
 public:
+    // `program` is the built server unless another is named (a baseline in the bench).
     explicit ServerProcess(
         QStringList extraArguments = {},
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
+        const QString &program = binaryPath());
     ~ServerProcess();
     ServerProcess(const ServerProcess &) = delete;
     ServerProcess &operator=(const ServerProcess &) = delete;

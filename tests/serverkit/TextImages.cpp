@@ -35,11 +35,17 @@ QByteArray encode(const QImage &image, const char *format, int quality)
 
 } // namespace
 
-QImage renderText(const QStringList &lines, const TextStyle &style)
+QFont textFont(const TextStyle &style)
 {
-    QFont font(dejaVuFamily());
+    QFont font(style.family.isEmpty() ? dejaVuFamily() : style.family);
     font.setPixelSize(style.pixelSize);
     font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
+
+QImage renderText(const QStringList &lines, const TextStyle &style)
+{
+    const QFont font = textFont(style);
     const QFontMetrics metrics(font);
     const int lineStep = style.pixelSize * 3 / 2;
     const int margin = style.pixelSize;
@@ -57,6 +63,48 @@ QImage renderText(const QStringList &lines, const TextStyle &style)
     for (const QString &line : lines) {
         painter.drawText(margin, baseline, line);
         baseline += lineStep;
+    }
+    return image;
+}
+
+QStringList wrapText(const QString &text, int width, int pixelSize)
+{
+    const QFontMetrics metrics(textFont({pixelSize}));
+    QStringList lines;
+    QString line;
+    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            lines << line;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
+}
+
+QImage renderColumns(const QList<QStringList> &columns, const TextStyle &style, int gap)
+{
+    QList<QImage> parts;
+    int width = 0, height = 0;
+    for (const QStringList &column : columns) {
+        parts << renderText(column, style);
+        width += parts.constLast().width();
+        height = std::max(height, parts.constLast().height());
+    }
+    // renderText's own margins are part of the gap.
+    const int between = std::max(0, gap - 2 * style.pixelSize);
+    width += between * std::max<int>(0, static_cast<int>(parts.size()) - 1);
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(style.paper);
+    QPainter painter(&image);
+    int x = 0;
+    for (const QImage &part : parts) {
+        painter.drawImage(x, 0, part);
+        x += part.width() + between;
     }
     return image;
 }

@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QWindow>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -80,7 +81,9 @@ TEST_F(FakeServerProgram, NothingAnsweringStartsTheServerOnThatAddressAndStopEnd
     ASSERT_TRUE(started.ok) << started.why.toStdString();
     EXPECT_TRUE(server.isRunning());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !recordedArguments().isEmpty(); }, 30000));
-    EXPECT_EQ(recordedArguments(), QString("--host 127.0.0.1 --port %1").arg(port));
+    EXPECT_EQ(recordedArguments(), QString("--host 127.0.0.1 --port %1 --workers-per-request %2")
+                                       .arg(port)
+                                       .arg(QThread::idealThreadCount()));
     server.stop();
     EXPECT_FALSE(server.isRunning());
 }

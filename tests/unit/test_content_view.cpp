@@ -1,22 +1,29 @@
 #include "ContentView.h"
+#include "Endpoints.h"
 #include "FakeHttpServer.h"
+#include "ImageEncoding.h"
 #include "LanguageTables.h"
 #include "LumenoObject.h"
 #include "Md5.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "OutputCapture.h"
 #include "RecognitionOutcome.h"
 #include "Translation.h"
 #include "UserDefaults.h"
 #include "VisionRecognition.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrlQuery>
+#include <atomic>
+#include <future>
 #include <gtest/gtest.h>
 
 using namespace lumeno;
@@ -259,7 +266,7 @@ TEST_P(BaiduReplies, EndInTheirStateWithTheLoadingFlagOff)
     runOcr();
     expectFinalState(GetParam());
     if (GetParam().answer != Answer::refused) {
-        ASSERT_TRUE(m_server.waitForRequests(1, 5000ms));
+        ASSERT_TRUE(m_server.waitForRequests(1, 20000ms));
         const HttpRequest request = m_server.requests().front();
         EXPECT_EQ(request.path, "/api/ocr/GetBaiduOcrTextNew");
         const QJsonObject body = QJsonDocument::fromJson(request.body).object();
@@ -300,7 +307,7 @@ TEST_P(GoogleServerReplies, EndInTheirStateWithTheLoadingFlagOff)
     runOcr();
     expectFinalState(GetParam());
     if (GetParam().answer != Answer::refused) {
-        ASSERT_TRUE(m_server.waitForRequests(1, 5000ms));
+        ASSERT_TRUE(m_server.waitForRequests(1, 20000ms));
         const HttpRequest request = m_server.requests().front();
         EXPECT_EQ(request.path, "/api/ocr/GetOcrText");
         EXPECT_EQ(QJsonDocument::fromJson(request.body).object()["languageIndex"], "");
@@ -335,7 +342,7 @@ TEST_P(VisionReplies, EndInTheirStateWithTheLoadingFlagOff)
     runOcr();
     expectFinalState(GetParam());
     if (GetParam().answer != Answer::refused) {
-        ASSERT_TRUE(m_server.waitForRequests(1, 5000ms));
+        ASSERT_TRUE(m_server.waitForRequests(1, 20000ms));
         EXPECT_EQ(m_server.requests().front().rawUri, "/v1/images:annotate?key=AIza%20key%2F%2B");
     }
 }
@@ -428,7 +435,7 @@ TEST_F(ViewTest, AnImageThatCannotBeEncodedEndsInTheAlertWithoutARequest)
     view.startOCR();
     EXPECT_FALSE(view.showLoading());
     view.setShowLoading(true);
-    view.startRecognition(&ContentView::recognizeWithBaidu);
+    view.startRecognition(makeRecognitionClient(*m_lumeno, Endpoints::load(), {}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.isShowAlert(); }, 20000));
     EXPECT_FALSE(view.showLoading());
     EXPECT_EQ(view.alertMessage(), kCommon);
@@ -441,7 +448,8 @@ TEST_F(ViewTest, TwoRunsBothWriteAndTheFlagGoesOffAtTheFirstReply)
     m_view->startOCR();
     m_view->startOCR();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_view->showLoading(); }, 20000));
-    EXPECT_TRUE(m_server.waitForRequests(2, 5000ms));
+    // The second run's request goes out from this thread's events, so wait with them running.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_server.requests().size() >= 2; }, 20000));
     EXPECT_EQ(m_view->ocrString(), "same");
 }
 
@@ -612,7 +620,7 @@ TEST_F(ViewTest, TheServiceAcceptsTheSignatureAndNeverSeesTheSecret)
         EXPECT_TRUE(done) << text.toStdString();
         EXPECT_FALSE(m_view->isShowAlert()) << text.toStdString();
     }
-    ASSERT_TRUE(m_server.waitForRequests(3, 5000ms));
+    ASSERT_TRUE(m_server.waitForRequests(3, 20000ms));
     for (const HttpRequest &request : m_server.requests()) {
         EXPECT_EQ(request.rawUri, "/api/trans/vip/translate?appId=48213079561240853");
         EXPECT_FALSE(request.body.contains(kTranslationSecretKey));
@@ -626,6 +634,176 @@ TEST_F(ViewTest, TheServiceRejectsAWrongSignature)
     forged.body = "appid=48213079561240853&from=auto&q=x&salt=1&sign="
                   "00000000000000000000000000000000&to=en";
     EXPECT_TRUE(translationService(forged).body.contains("error_msg"));
+}
+
+} // namespace
+
+// --- Through a recognition road the test answers --------------------------------------------
+
+namespace {
+
+// A road whose answers the test gives, after the real off-thread encoding.
+class FakeRecognitionClient : public RecognitionClient
+{
+public:
+    explicit FakeRecognitionClient(Encoder encoder = {})
+        : RecognitionClient({}, {}, std::move(encoder))
+    {
+    }
+    // Answers the oldest run still waiting.
+    void answer(const RecognitionOutcome &outcome)
+    {
+        ASSERT_FALSE(m_waiting.empty());
+        const Completion done = m_waiting.front();
+        m_waiting.erase(m_waiting.begin());
+        done(outcome);
+    }
+    bool waitForRun() const
+    {
+        return QTest::qWaitFor([this] { return !m_waiting.empty(); }, 20000);
+    }
+    std::vector<QString> images;
+
+protected:
+    void send(const QString &imageBase64, RequestProvider &, Completion done) override
+    {
+        images.push_back(imageBase64);
+        m_waiting.push_back(std::move(done));
+    }
+
+private:
+    std::vector<Completion> m_waiting;
+};
+
+struct OutcomeCase
+{
+    const char *name;
+    RecognitionOutcome outcome;
+    QString text;
+    QString alert;
+    QStringList order;
+};
+
+std::ostream &operator<<(std::ostream &out, const OutcomeCase &c)
+{
+    return out << c.name;
+}
+
+class OutcomeOrder : public ViewTest, public ::testing::WithParamInterface<OutcomeCase>
+{
+};
+
+TEST_P(OutcomeOrder, IsWrittenInTheResultViewsOrder)
+{
+    const auto client = std::make_shared<FakeRecognitionClient>();
+    m_view->setRecognitionClients([&](const LumenoObject &) { return client; });
+    m_view->startOCR();
+    ASSERT_TRUE(client->waitForRun());
+    client->answer(GetParam().outcome);
+    EXPECT_EQ(m_log->entries(), GetParam().order);
+    EXPECT_FALSE(m_view->showLoading());
+    EXPECT_EQ(m_view->ocrString(), GetParam().text);
+    EXPECT_EQ(m_view->alertMessage(), GetParam().alert);
+    EXPECT_EQ(m_view->isShowAlert(), !GetParam().alert.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, OutcomeOrder,
+    ::testing::Values(
+        OutcomeCase{
+            "recognised", RecognitionOutcome::recognised("Hello"), "Hello", {}, kRecognisedOrder},
+        OutcomeCase{"refused", RecognitionOutcome::alert("Too busy"), {}, "Too busy", kAlertOrder},
+        OutcomeCase{
+            "unreachable", RecognitionOutcome::unreachable("{}"), {}, kCommon, kUnreachableOrder},
+        OutcomeCase{"missingKey",
+                    RecognitionOutcome::missingApiKey(),
+                    {},
+                    kMissingGoogleApiKeyMessage,
+                    kUnreachableOrder}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ViewTest, TheImageIsEncodedOffTheMainThread)
+{
+    std::atomic<bool> offMain = false;
+    const auto client = std::make_shared<FakeRecognitionClient>([&](const QImage &image) {
+        offMain = QThread::currentThread() != QCoreApplication::instance()->thread();
+        return std::optional<QByteArray>(QByteArray::number(image.width()));
+    });
+    m_view->setRecognitionClients([&](const LumenoObject &) { return client; });
+    m_view->startOCR();
+    ASSERT_TRUE(client->waitForRun());
+    EXPECT_TRUE(offMain);
+    EXPECT_EQ(client->images, std::vector<QString>{"40"});
+}
+
+// The view goes while its image is still being encoded: the run goes on, the road prints the
+// recognised text, and nothing is written to a view that is gone.
+TEST_F(ViewTest, AViewDestroyedDuringTheEncodingWritesNothingAndTheTextIsStillPrinted)
+{
+    m_server.setReply(200, R"({"status":200,"data":{"text":"late text"}})");
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> encoding = false;
+    m_view->setRecognitionClients([&](const LumenoObject &state) {
+        return makeRecognitionClient(state, Endpoints::load(), {},
+                                     [released, &encoding](const QImage &image) {
+                                         encoding = true;
+                                         released.wait();
+                                         return encodePngBase64(image);
+                                     });
+    });
+    m_view->startOCR();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return encoding.load(); }, 20000));
+    m_log.reset();
+    m_view.reset();
+    test::OutputCapture output;
+    release.set_value();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return output.text() == "late text\n"; }, 20000))
+        << output.text().toStdString();
+}
+
+// The view goes while its request is out: the reply still prints what it prints.
+TEST_F(ViewTest, AViewDestroyedDuringTheRequestWritesNothingAndTheLinesAreStillPrinted)
+{
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    m_server.setReplyFunction([answered](const HttpRequest &request) {
+        answered.wait();
+        const bool translation = request.rawUri.startsWith("/api/trans");
+        return HttpResponse{200,
+                            translation ? R"({"trans_result":[{"dst":"Salut"}]})"
+                                        : R"({"status":200,"data":{"text":"Hi"}})",
+                            "application/json"};
+    });
+    m_view->setOcrString("Hello");
+    test::OutputCapture output;
+    m_view->startOCR();
+    m_view->requestTranslation();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.requests().size() == 2; }, 20000));
+    m_log.reset();
+    m_view.reset();
+    answer.set_value();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QStringList lines = output.text().split('\n');
+            return lines.contains("Hi") && lines.contains("Translation: Salut");
+        },
+        20000))
+        << output.text().toStdString();
+}
+
+TEST_F(ViewTest, CloudVisionPrintsNoRecognisedTextAndTheMakersServerDoes)
+{
+    m_lumeno->setOcrModeType(OcrModeType::google);
+    m_lumeno->setGoogleAPIKey("k");
+    m_server.setReply(200, R"({"responses":[{"textAnnotations":[{"description":"Vision"}]}]})");
+    testing::internal::CaptureStdout();
+    runOcr();
+    EXPECT_EQ(m_view->ocrString(), "Vision");
+    m_lumeno->setOcrModeType(OcrModeType::baidu);
+    m_server.setReply(200, R"({"status":200,"data":{"text":"Server"}})");
+    runOcr();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Server\n");
 }
 
 } // namespace

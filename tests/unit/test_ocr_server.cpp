@@ -428,7 +428,9 @@ TEST(OcrServerLoad, ConcurrentRecognitionsRunInParallel)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("OMP_THREAD_LIMIT");
-    ServerProcess server({"--workers", "4", "--queue", "0"}, environment);
+    // One worker a request, so that four at once can only be faster by running side by side.
+    ServerProcess server({"--workers", "4", "--queue", "0", "--workers-per-request", "1"},
+                         environment);
     ASSERT_TRUE(server.waitReady());
 
     QFile environ(QStringLiteral("/proc/%1/environ").arg(server.pid()));

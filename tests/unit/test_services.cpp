@@ -14,6 +14,8 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -213,6 +215,39 @@ TEST_F(EndpointsTest, ADamagedFileKeepsTheDefaults)
     EXPECT_EQ(endpoints.ocrServer, QUrl("http://127.0.0.1:18765"));
 }
 
+// The alerts the user reads, written out here so that a slip in the program's constants shows.
+struct AlertTextCase
+{
+    const char *name;
+    QString constant;
+    const char *literalUtf8;
+    int utf8Bytes;
+};
+
+class AlertTexts : public ::testing::TestWithParam<AlertTextCase>
+{
+};
+
+TEST_P(AlertTexts, AreWordForWordTheFixedMessages)
+{
+    EXPECT_EQ(GetParam().constant, QString::fromUtf8(GetParam().literalUtf8));
+    EXPECT_EQ(GetParam().constant.toUtf8().size(), GetParam().utf8Bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, AlertTexts,
+    ::testing::Values(
+        AlertTextCase{"serverUnreachable", kServerUnreachableMessage,
+                      "No returned value. Remote server is unaccessable. Please contact our "
+                      "support team.",
+                      82},
+        // With the full-width comma and exclamation mark.
+        AlertTextCase{"noTextExtracted", kNoTextExtractedMessage,
+                      "Sorry\xEF\xBC\x8Cno text extracted\xEF\xBC\x81", 28},
+        AlertTextCase{"translationFailed", kTranslationFailedMessage,
+                      "Text translation failed, please contact our team", 48}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST(ServiceAddress, AppendsThePathToAnyPrefixWithoutADoubledSlash)
 {
     EXPECT_EQ(serviceAddress(QUrl("http://h:1"), "/api/x"), QUrl("http://h:1/api/x"));
@@ -343,7 +378,29 @@ TEST_P(AnswerTest, EveryStatusIsAResponse)
 INSTANTIATE_TEST_SUITE_P(Statuses, AnswerTest,
                          ::testing::Values(StatusCase{200, R"({"status":200})"},
                                            StatusCase{500, R"({"error":"boom"})"},
-                                           StatusCase{404, ""}, StatusCase{302, "moved"}));
+                                           StatusCase{404, ""}, StatusCase{302, "moved"},
+                                           // Qt reports these two as protocol errors.
+                                           StatusCase{400, R"({"error":{"code":400}})"},
+                                           StatusCase{418, "teapot"}, StatusCase{503, "busy"}));
+
+TEST_F(WireTest, AReplyCutBeforeTheEndOfItsBodyIsAFailure)
+{
+    // A status line and three of the ten bytes it announces, then the connection closes.
+    QTcpServer cutting;
+    ASSERT_TRUE(cutting.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&cutting, &QTcpServer::newConnection, [&] {
+        QTcpSocket *socket = cutting.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            socket->readAll();
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc");
+            socket->disconnectFromHost();
+        });
+    });
+    m_endpoints.ocrServer = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(cutting.serverPort()));
+    const RequestResult result = send(RequestConfig::baidu("x", ""));
+    EXPECT_FALSE(result.isSuccess()) << result.response->data.toStdString();
+    EXPECT_EQ(result.failure, "no response");
+}
 
 TEST_F(WireTest, ABodyOverTheLimitIsAFailureAndOneAtTheLimitIsNot)
 {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QWindow>
 
 namespace lumeno {
 
@@ -38,7 +39,7 @@ bool KeyEventMonitor::eventFilter(QObject *watched, QEvent *event)
     // it propagates to; only the window's pass is the key event itself.
     const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
     if (key && watched->isWindowType())
-        m_handler(*static_cast<QKeyEvent *>(event));
+        m_handler(*static_cast<QKeyEvent *>(event), *static_cast<QWindow *>(watched));
     return false;
 }
 

@@ -4,18 +4,19 @@
 #include <functional>
 
 class QKeyEvent;
+class QWindow;
 
 namespace lumeno {
 
 // While installed, hands every key press and release the application receives to the handler,
-// once per key event, and never consumes one: the key still reaches its widget. It watches the
-// application, so it sees keys whatever widget has the focus.
+// once per key event, with the window it came to, and never consumes one: the key still reaches
+// its widget. It watches the application, so it sees keys whatever widget has the focus.
 class KeyEventMonitor : public QObject
 {
     Q_OBJECT
 
 public:
-    using Handler = std::function<void(const QKeyEvent &)>;
+    using Handler = std::function<void(const QKeyEvent &, const QWindow &)>;
 
     explicit KeyEventMonitor(Handler handler, QObject *parent = nullptr);
     ~KeyEventMonitor() override;

@@ -104,7 +104,7 @@ void ShortcutsView::installShortcutMonitor()
 {
     if (!m_eventMonitor)
         m_eventMonitor = new KeyEventMonitor(
-            [this](const QKeyEvent &event) { handleShortcutEvent(event); }, this);
+            [this](const QKeyEvent &event, const QWindow &) { handleShortcutEvent(event); }, this);
     m_eventMonitor->install();
 }
 

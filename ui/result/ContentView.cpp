@@ -1,81 +1,62 @@
 #include "ContentView.h"
 
 #include "Endpoints.h"
-#include "ImageEncoding.h"
 #include "LanguageTables.h"
 #include "LumenoObject.h"
-#include "MakerServerRecognition.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
-#include "StandardOutput.h"
+#include "PropertySetter.h"
 #include "Translation.h"
 #include "VisionRecognition.h"
 
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace lumeno {
-
-namespace {
-
-template <class T> bool store(T &member, const T &value)
-{
-    if (member == value)
-        return false;
-    member = value;
-    return true;
-}
-
-} // namespace
 
 ContentView::ContentView(LumenoObject *lumenoObject, const QImage &capture, QObject *parent)
     : QObject(parent), m_lumenoObject(lumenoObject), m_image(capture), m_nsImage(capture),
       m_languageArray(LanguageTables::languageArray()),
       m_translateCodeArray(LanguageTables::translateTargetArray()),
-      m_languageCodeArray(LanguageTables::languageCodeArray())
+      m_languageCodeArray(LanguageTables::languageCodeArray()),
+      m_clients([this](const LumenoObject &state) {
+          return makeRecognitionClient(state, Endpoints::load(), m_requestOptions);
+      })
 {
 }
 
 void ContentView::setSelectedTab(int value)
 {
-    if (store(m_selectedTab, value))
-        emit selectedTabChanged();
+    assignProperty(this, m_selectedTab, value, &ContentView::selectedTabChanged);
 }
 
 void ContentView::setOcrString(const QString &value)
 {
-    if (store(m_ocrString, value))
-        emit ocrStringChanged();
+    assignProperty(this, m_ocrString, value, &ContentView::ocrStringChanged);
 }
 
 void ContentView::setTranslateString(const QString &value)
 {
-    if (store(m_translateString, value))
-        emit translateStringChanged();
+    assignProperty(this, m_translateString, value, &ContentView::translateStringChanged);
 }
 
 void ContentView::setButtonTitle(const QString &value)
 {
-    if (store(m_buttonTitle, value))
-        emit buttonTitleChanged();
+    assignProperty(this, m_buttonTitle, value, &ContentView::buttonTitleChanged);
 }
 
 void ContentView::setShowLoading(bool value)
 {
-    if (store(m_showLoading, value))
-        emit showLoadingChanged();
+    assignProperty(this, m_showLoading, value, &ContentView::showLoadingChanged);
 }
 
 void ContentView::setIsShowAlert(bool value)
 {
-    if (store(m_isShowAlert, value))
-        emit isShowAlertChanged();
+    assignProperty(this, m_isShowAlert, value, &ContentView::isShowAlertChanged);
 }
 
 void ContentView::setAlertMessage(const QString &value)
 {
-    if (store(m_alertMessage, value))
-        emit alertMessageChanged();
+    assignProperty(this, m_alertMessage, value, &ContentView::alertMessageChanged);
 }
 
 void ContentView::startOCR()
@@ -83,9 +64,7 @@ void ContentView::startOCR()
     if (m_nsImage.isNull() || m_image.isNull())
         return;
     setShowLoading(true);
-    startRecognition(m_lumenoObject->ocrModeType() == OcrModeType::google
-                         ? &ContentView::recognizeWithGoogle
-                         : &ContentView::recognizeWithBaidu);
+    startRecognition(m_clients(*m_lumenoObject));
 }
 
 void ContentView::selectTranslationTarget(int index)
@@ -101,77 +80,19 @@ void ContentView::closeResultView()
     NotificationCenter::defaultCenter().post(QLatin1String(NotificationNames::OCRViewClosed));
 }
 
-void ContentView::startRecognition(Engine engine)
+void ContentView::startRecognition(const std::shared_ptr<RecognitionClient> &client)
 {
-    auto provider = RequestProvider::create(Endpoints::load(), m_requestOptions);
-    // The continuation runs on this view's thread, and not at all once the view is gone.
-    QtConcurrent::run([image = m_nsImage] {
-        return encodePngBase64(image);
-    }).then(this, [this, engine, provider](const std::optional<QByteArray> &encoded) {
-        if (!encoded) {
-            showServerUnreachableAlert();
-            return;
-        }
-        (this->*engine)(QString::fromLatin1(*encoded), provider);
-    });
-}
-
-RequestProvider::Completion
-ContentView::replyTo(void (ContentView::*handler)(const RequestResult &))
-{
-    return [view = QPointer<ContentView>(this), handler](const RequestResult &result) {
-        if (view)
-            (view->*handler)(result);
-    };
-}
-
-void ContentView::recognizeWithBaidu(const QString &imageBase64,
-                                     std::shared_ptr<RequestProvider> provider)
-{
-    provider->request(
-        makerServerRequest(MakerServerRoute::baidu, imageBase64, m_lumenoObject->selectedLanCode()),
-        replyTo(&ContentView::handleBaiduReply));
-}
-
-void ContentView::recognizeWithGoogle(const QString &imageBase64,
-                                      std::shared_ptr<RequestProvider> provider)
-{
-    if (provider->endpoints().googleRoad == GoogleRoad::server) {
-        provider->request(makerServerRequest(MakerServerRoute::googleOCR, imageBase64, {}),
-                          replyTo(&ContentView::handleGoogleOCRReply));
-        return;
-    }
-    const QString apiKey = m_lumenoObject->googleAPIKey();
-    if (apiKey.isEmpty()) {
-        setShowLoading(false);
-        setIsShowAlert(true);
-        setAlertMessage(kMissingGoogleApiKeyMessage);
-        return;
-    }
-    provider->request(visionRequest(provider->endpoints(), imageBase64, apiKey),
-                      replyTo(&ContentView::handleVisionReply));
-}
-
-void ContentView::handleBaiduReply(const RequestResult &result)
-{
-    applyRecognition(makerServerOutcome(MakerServerRoute::baidu, result));
-}
-
-void ContentView::handleGoogleOCRReply(const RequestResult &result)
-{
-    applyRecognition(makerServerOutcome(MakerServerRoute::googleOCR, result));
-}
-
-void ContentView::handleVisionReply(const RequestResult &result)
-{
-    applyRecognition(visionOutcome(result));
+    client->recognize(m_nsImage,
+                      [view = QPointer<ContentView>(this)](const RecognitionOutcome &outcome) {
+                          if (view)
+                              view->applyRecognition(outcome);
+                      });
 }
 
 void ContentView::applyRecognition(const RecognitionOutcome &outcome)
 {
     switch (outcome.kind) {
     case RecognitionOutcome::Kind::recognised:
-        printLine(outcome.text);
         setOcrString(outcome.text);
         setSelectedTab(1);
         break;
@@ -180,9 +101,12 @@ void ContentView::applyRecognition(const RecognitionOutcome &outcome)
         setAlertMessage(outcome.text);
         break;
     case RecognitionOutcome::Kind::serverUnreachable:
-        if (!outcome.replyToPrint.isEmpty())
-            printLine(QString::fromUtf8(outcome.replyToPrint));
         showServerUnreachableAlert();
+        break;
+    case RecognitionOutcome::Kind::missingApiKey:
+        setShowLoading(false);
+        setIsShowAlert(true);
+        setAlertMessage(kMissingGoogleApiKeyMessage);
         break;
     }
     setShowLoading(false);
@@ -197,29 +121,25 @@ void ContentView::showServerUnreachableAlert()
 
 void ContentView::requestTranslation()
 {
-    const QString salt = translationSalt();
     const QString text = m_ocrString;
     // A lone surrogate has no UTF-8 form, so the text could not go into the request as it is.
     if (!text.isValidUtf16())
         return;
-    const QVariantMap parameters =
-        translationParameters(text, m_lumenoObject->translateTargetCode(), salt);
-    printLine(describeParameters(parameters));
-    RequestProvider::create(Endpoints::load(), m_requestOptions)
-        ->request(RequestConfig::translate(parameters),
-                  replyTo(&ContentView::handleTranslationReply));
+    sendTranslation(text, m_lumenoObject->translateTargetCode(), Endpoints::load(),
+                    m_requestOptions,
+                    [view = QPointer<ContentView>(this)](const TranslationOutcome &outcome) {
+                        if (view)
+                            view->applyTranslation(outcome);
+                    });
 }
 
-void ContentView::handleTranslationReply(const RequestResult &result)
+void ContentView::applyTranslation(const TranslationOutcome &outcome)
 {
-    const TranslationOutcome outcome = translationOutcome(result);
     if (outcome.failed) {
         setIsShowAlert(true);
         setAlertMessage(kTranslationFailedMessage);
         return;
     }
-    for (const QString &joined : outcome.progress)
-        printLine(QStringLiteral("Translation: ") + joined);
     if (outcome.translation)
         setTranslateString(*outcome.translation);
 }

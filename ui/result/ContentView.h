@@ -1,21 +1,24 @@
 #pragma once
 
-#include "RecognitionOutcome.h"
+#include "RecognitionClient.h"
 #include "RequestProvider.h"
 
 #include <QImage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace lumeno {
 
 class LumenoObject;
+struct TranslationOutcome;
 
 // State and actions of the result popover for one capture: the captured image, the recognised
 // text and its translation, the loading flag and the alert. The popover's widgets bind to these
-// properties; the recognition and translation replies write them, always on the main thread.
+// properties; the recognition and translation outcomes write them, in the order the result view
+// has always shown them, always on the main thread. Sending and reading belong to services/.
 class ContentView : public QObject
 {
     Q_OBJECT
@@ -35,9 +38,9 @@ class ContentView : public QObject
     Q_PROPERTY(QStringList languageCodeArray READ languageCodeArray CONSTANT)
 
 public:
-    // An engine completion: gets the image as Base64 PNG and the run's provider.
-    using Engine = void (ContentView::*)(const QString &imageBase64,
-                                         std::shared_ptr<RequestProvider> provider);
+    // Makes the recognition road of a run, for the shared state's engine at the time.
+    using RecognitionClients =
+        std::function<std::shared_ptr<RecognitionClient>(const LumenoObject &)>;
 
     // The view of one capture; lumenoObject is the program's shared state and must outlive it.
     ContentView(LumenoObject *lumenoObject, const QImage &capture, QObject *parent = nullptr);
@@ -66,6 +69,9 @@ public:
 
     // Time-out and size limit of the requests this view sends from now on.
     void setRequestOptions(const RequestProvider::Options &options) { m_requestOptions = options; }
+    // Where the runs' roads come from; by default the services' own, at the configured
+    // endpoints. Tests put fakes here.
+    void setRecognitionClients(RecognitionClients clients) { m_clients = std::move(clients); }
 
     // The "OCR" button: shows the loading flag and runs the engine of the shared state's mode.
     void startOCR();
@@ -76,16 +82,10 @@ public:
     // The translate button: translates ocrString into the shared state's target language.
     void requestTranslation();
 
-    // Encodes the image off the main thread, then calls engine on the main thread. An image that
-    // cannot be encoded ends the run with the common failure alert.
-    void startRecognition(Engine engine);
-    void recognizeWithBaidu(const QString &imageBase64, std::shared_ptr<RequestProvider> provider);
-    void recognizeWithGoogle(const QString &imageBase64, std::shared_ptr<RequestProvider> provider);
-
-    void handleBaiduReply(const RequestResult &result);
-    void handleGoogleOCRReply(const RequestResult &result);
-    void handleVisionReply(const RequestResult &result);
-    void handleTranslationReply(const RequestResult &result);
+    // Sends the image down the road and writes its outcome; a view that is gone by then writes
+    // nothing (the road still prints its lines).
+    void startRecognition(const std::shared_ptr<RecognitionClient> &client);
+    // The common failure: loading off, then the alert.
     void showServerUnreachableAlert();
 
 signals:
@@ -99,8 +99,7 @@ signals:
 
 private:
     void applyRecognition(const RecognitionOutcome &outcome);
-    // Calls handler on this view with the result, unless the view is gone by then.
-    RequestProvider::Completion replyTo(void (ContentView::*handler)(const RequestResult &));
+    void applyTranslation(const TranslationOutcome &outcome);
 
     LumenoObject *m_lumenoObject;
     QImage m_image;
@@ -116,6 +115,7 @@ private:
     QStringList m_translateCodeArray;
     QStringList m_languageCodeArray;
     RequestProvider::Options m_requestOptions;
+    RecognitionClients m_clients;
 };
 
 } // namespace lumeno

@@ -1,5 +1,6 @@
 #include "ResultView.h"
 
+#include "Alert.h"
 #include "ContentView.h"
 #include "EscapeMonitor.h"
 #include "ImageTabView.h"
@@ -167,12 +168,7 @@ void ResultView::updateAlert()
     }
     if (m_alert)
         return;
-    auto *alert = new QMessageBox(this);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowTitle(QString());
-    alert->setTextFormat(Qt::PlainText);
-    alert->setText(m_contentView->alertMessage());
-    alert->setDefaultButton(alert->addButton(tr("OK"), QMessageBox::AcceptRole));
+    QMessageBox *alert = makeAlert(m_contentView->alertMessage(), this);
     connect(alert, &QMessageBox::finished, m_contentView,
             [this] { m_contentView->setIsShowAlert(false); });
     m_alert = alert;

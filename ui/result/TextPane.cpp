@@ -64,9 +64,11 @@ TextPane::TextPane(const QString &title, QWidget *parent)
 
     m_editor->setFont(headline);
     m_editor->setFixedHeight(kEditorHeight);
+    // No background is set on the text area: it keeps the palette's own text background, as a
+    // platform text view draws over whatever lies behind it, for black text on the secondary grey
+    // would be hard to read.
     m_editor->setFrameShape(QFrame::NoFrame);
-    // The text area keeps the palette's own text background, as a platform text view draws over
-    // whatever lies behind it: black text on the secondary grey would be hard to read.
+    // The badge sits in the editor's corner, so it moves whenever the editor is resized.
     m_editor->installEventFilter(this);
     applyLineSpacing();
 
