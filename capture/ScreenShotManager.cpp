@@ -9,6 +9,7 @@
 #include "StandardOutput.h"
 
 #include <QClipboard>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -123,17 +124,24 @@ void ScreenShotManager::confirmCapture(QImage grab, const QRect &pixels)
         if (controller)
             controller->releaseScreenImages();
     }
-    QtConcurrent::run([grab = std::move(grab), pixels]() mutable {
+    // A watcher's signal always comes through the event loop, even for work that is done before
+    // it is watched, so the capture never ends inside the release that confirmed it.
+    auto *watcher = new QFutureWatcher<std::optional<QImage>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this,
+            [this, watcher, capture = m_captureNumber] {
+                const std::optional<QImage> image = watcher->result();
+                watcher->deleteLater();
+                if (!m_isWorking || capture != m_captureNumber)
+                    return;
+                if (image)
+                    QGuiApplication::clipboard()->setImage(*image);
+                // A selection that cannot become an image cancels instead of leaving the capture
+                // open with no panel left.
+                endCapture(image);
+            });
+    watcher->setFuture(QtConcurrent::run([grab = std::move(grab), pixels]() mutable {
         return SnipUtil::cropToJpeg(std::move(grab), pixels);
-    }).then(this, [this, capture = m_captureNumber](const std::optional<QImage> &image) {
-        if (!m_isWorking || capture != m_captureNumber)
-            return;
-        if (image)
-            QGuiApplication::clipboard()->setImage(*image);
-        // A selection that cannot become an image cancels instead of leaving the capture open
-        // with no panel left.
-        endCapture(image);
-    });
+    }));
 }
 
 void ScreenShotManager::screenChanged(const QVariantMap &userInfo)
