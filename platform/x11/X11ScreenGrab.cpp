@@ -134,31 +134,7 @@ X11ScreenGrab::Outcome X11ScreenGrab::grab(const DesktopScreen &screen) const
     // The connection takes the descriptor over and closes it once sent.
     if (auto error = holdReply(xcb_request_check(c, xcb_shm_attach_fd_checked(c, segment, fd, 0))))
         return {std::nullopt, QStringLiteral("the X server did not map the shared memory")};
-    // In bands, all asked for at once: while the server fills one band, this process makes the
-    // band before it opaque, and the first touch of fresh memory costs both sides about as much
-    // as the copy itself.
-    const int bandRows = std::max(1, int(kBandBytes / bytesPerLine));
-    std::vector<std::pair<xcb_shm_get_image_cookie_t, QRect>> bands;
-    for (int top = 0; top < area->height(); top += bandRows) {
-        const QRect band(0, top, area->width(), std::min(bandRows, area->height() - top));
-        bands.emplace_back(
-            xcb_shm_get_image(c, m_root, int16_t(area->x()), int16_t(area->y() + top),
-                              uint16_t(band.width()), uint16_t(band.height()), ~0u,
-                              XCB_IMAGE_FORMAT_Z_PIXMAP, segment, uint32_t(top * bytesPerLine)),
-            band);
-    }
-    bool complete = true;
-    for (const auto &[cookie, band] : bands) {
-        // Every reply is read, so none is left waiting in the connection.
-        auto reply = holdReply(xcb_shm_get_image_reply(c, cookie, nullptr));
-        complete = complete && reply;
-        if (!complete)
-            continue;
-        // The fourth byte of a 24-bit pixel is undefined; RGB32 wants it opaque.
-        auto *pixel = reinterpret_cast<quint32 *>(memory->data() + band.top() * bytesPerLine);
-        for (qsizetype i = 0, n = band.height() * bytesPerLine / 4; i < n; ++i)
-            pixel[i] |= 0xff000000u;
-    }
+    const bool complete = fill(segment, *area, memory->data());
     // Checked, so that an error never reaches Qt's event loop; nothing waits for it.
     xcb_discard_reply(c, xcb_shm_detach_checked(c, segment).sequence);
     if (!complete)
@@ -170,6 +146,38 @@ X11ScreenGrab::Outcome X11ScreenGrab::grab(const DesktopScreen &screen) const
         return {std::nullopt, QStringLiteral("no image over the shared memory")};
     QtScreens::setGrabRatio(result, screen);
     return {result, {}};
+}
+
+bool X11ScreenGrab::fill(xcb_shm_seg_t segment, const QRect &area, uchar *pixels) const
+{
+    xcb_connection_t *c = m_connection;
+    const qsizetype bytesPerLine = qsizetype(area.width()) * 4;
+    // In bands, all asked for at once: while the server fills one band, this process makes the
+    // band before it opaque, and the first touch of fresh memory costs both sides about as much
+    // as the copy itself.
+    const int bandRows = std::max(1, int(kBandBytes / bytesPerLine));
+    std::vector<std::pair<xcb_shm_get_image_cookie_t, QRect>> bands;
+    for (int top = 0; top < area.height(); top += bandRows) {
+        const QRect band(0, top, area.width(), std::min(bandRows, area.height() - top));
+        bands.emplace_back(xcb_shm_get_image(c, m_root, int16_t(area.x()), int16_t(area.y() + top),
+                                             uint16_t(band.width()), uint16_t(band.height()), ~0u,
+                                             XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
+                                             uint32_t(top * bytesPerLine)),
+                           band);
+    }
+    bool complete = true;
+    for (const auto &[cookie, band] : bands) {
+        // Every reply is read, so none is left waiting in the connection.
+        auto reply = holdReply(xcb_shm_get_image_reply(c, cookie, nullptr));
+        complete = complete && reply;
+        if (!complete)
+            continue;
+        // The fourth byte of a 24-bit pixel is undefined; RGB32 wants it opaque.
+        auto *pixel = reinterpret_cast<quint32 *>(pixels + band.top() * bytesPerLine);
+        for (qsizetype i = 0, n = band.height() * bytesPerLine / 4; i < n; ++i)
+            pixel[i] |= 0xff000000u;
+    }
+    return complete;
 }
 
 } // namespace lumeno

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 #include <optional>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 namespace lumeno {
@@ -34,6 +35,8 @@ private:
     // The monitor's rectangle in root-window pixels: what Qt's screen geometry rounds at a
     // fractional scale factor.
     std::optional<QRect> monitorGeometry(const QString &name) const;
+    // The area's pixels into the attached segment, made opaque; false when a band did not come.
+    bool fill(xcb_shm_seg_t segment, const QRect &area, uchar *pixels) const;
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
