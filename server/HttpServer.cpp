@@ -138,12 +138,6 @@ private:
 
 struct HttpServerCallbacks
 {
-    struct Context
-    {
-        HttpServer *server;
-        std::shared_ptr<HttpServerRegistry> registry;
-    };
-
     static void *onUri(void *cls, const char *uri, MHD_Connection *connection)
     {
         auto *server = static_cast<HttpServer *>(cls);
@@ -289,25 +283,21 @@ Result HttpServer::start()
         return Result::success();
 
     sockaddr_storage address{};
-    socklen_t addressLength = 0;
     const QByteArray host = m_options.host.toLatin1();
     unsigned ipFlag = 0;
     if (auto *v4 = reinterpret_cast<sockaddr_in *>(&address);
         inet_pton(AF_INET, host.constData(), &v4->sin_addr) == 1) {
         v4->sin_family = AF_INET;
         v4->sin_port = htons(m_options.port);
-        addressLength = sizeof(sockaddr_in);
     } else if (auto *v6 = reinterpret_cast<sockaddr_in6 *>(&address);
                inet_pton(AF_INET6, host.constData(), &v6->sin6_addr) == 1) {
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(m_options.port);
-        addressLength = sizeof(sockaddr_in6);
         ipFlag = MHD_USE_IPv6;
     } else {
         return Result::failure(
             QStringLiteral("%1 is not an IP address to listen on").arg(m_options.host));
     }
-    (void)addressLength;
 
     // The inter-thread channel lets stopAccepting() quiesce the daemon in every polling mode.
     const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO |

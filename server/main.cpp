@@ -4,6 +4,7 @@
 #include "RecognitionPool.h"
 #include "RequestReader.h"
 #include "ServerSettings.h"
+#include "StandardOutput.h"
 #include "Version.h"
 
 #include <QCoreApplication>
@@ -59,7 +60,7 @@ int main(int argc, char **argv)
 
     auto parsed = ServerSettings::fromArguments(QCoreApplication::arguments());
     if (const auto *done = std::get_if<ServerSettings::Done>(&parsed)) {
-        std::fputs(qPrintable(done->text), stdout);
+        printLine(done->text.endsWith(QLatin1Char('\n')) ? done->text.chopped(1) : done->text);
         return 0;
     }
     if (const auto *error = std::get_if<ServerSettings::Error>(&parsed)) {
@@ -116,8 +117,7 @@ int main(int argc, char **argv)
         printError(started.why);
         return 1;
     }
-    std::printf("listening on http://%s:%u\n", qPrintable(settings.host), server.port());
-    std::fflush(stdout);
+    printLine(QStringLiteral("listening on http://%1:%2").arg(settings.host).arg(server.port()));
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
