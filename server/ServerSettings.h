@@ -10,12 +10,16 @@ namespace lumeno {
 struct ServerSettings
 {
     QString host = QStringLiteral("127.0.0.1");
-    quint16 port = 18765;           // 0 picks a free port
+    unsigned port = 18765;          // 0 picks a free port
     unsigned workers = 0;           // 0: one per core
     int queue = -1;                 // jobs that may wait; -1: two per worker
     unsigned workersPerRequest = 0; // 0: half the workers, rounded up
     QString tessdata;               // empty: $TESSDATA_PREFIX, else Debian's folder
     unsigned requestTimeoutSeconds = 30;
+    unsigned headerTimeoutSeconds = 5;
+    unsigned minBodyKiBPerSecond = 16;
+    unsigned maxConnections = 64;
+    unsigned maxConnectionsPerClient = 32;
 
     // Done when the arguments asked for --help or --version: print this and exit 0.
     struct Done

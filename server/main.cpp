@@ -45,6 +45,40 @@ void printError(const QString &text)
     std::fprintf(stderr, "lumeno-ocr-server: %s\n", qPrintable(text));
 }
 
+RecognitionPool::Options poolOptions(const ServerSettings &settings)
+{
+    RecognitionPool::Options options;
+    options.workers =
+        settings.workers ? settings.workers : std::max(1u, std::thread::hardware_concurrency());
+    options.queueLimit =
+        settings.queue >= 0 ? static_cast<unsigned>(settings.queue) : 2 * options.workers;
+    options.workersPerRequest =
+        settings.workersPerRequest ? settings.workersPerRequest : (options.workers + 1) / 2;
+    options.deadline = kRecognitionDeadline;
+    return options;
+}
+
+HttpServer::Options httpOptions(const ServerSettings &settings)
+{
+    HttpServer::Options options;
+    options.host = settings.host;
+    options.port = static_cast<quint16>(settings.port);
+    options.connectionLimit = settings.maxConnections;
+    options.perClientConnectionLimit = settings.maxConnectionsPerClient;
+    options.headerTimeoutSeconds = settings.headerTimeoutSeconds;
+    options.requestTimeoutSeconds = settings.requestTimeoutSeconds;
+    // Only a backstop: the header and request timeouts come first, and answer a garbled head,
+    // where libmicrohttpd's own idle timeout would close the connection without a word.
+    options.idleTimeoutSeconds = settings.requestTimeoutSeconds + settings.headerTimeoutSeconds;
+    options.minBodyBytesPerSecond = settings.minBodyKiBPerSecond * size_t{1024};
+    options.maxBodyBytes = kMaxBodyBytes;
+    options.bodyTooLarge = OcrService::refusalReply(
+        QStringLiteral("The request is larger than the server's limit of %1 MiB. Capture a "
+                       "smaller area.")
+            .arg(kMaxBodyBytes / (1024 * 1024)));
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -88,28 +122,9 @@ int main(int argc, char **argv)
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    RecognitionPool::Options poolOptions;
-    poolOptions.workers =
-        settings.workers ? settings.workers : std::max(1u, std::thread::hardware_concurrency());
-    poolOptions.queueLimit =
-        settings.queue >= 0 ? static_cast<unsigned>(settings.queue) : 2 * poolOptions.workers;
-    poolOptions.workersPerRequest =
-        settings.workersPerRequest ? settings.workersPerRequest : (poolOptions.workers + 1) / 2;
-    poolOptions.deadline = kRecognitionDeadline;
-    RecognitionPool pool(RequestReader(catalog), poolOptions);
+    RecognitionPool pool(RequestReader(catalog), poolOptions(settings));
     OcrService service(pool);
-
-    HttpServer::Options httpOptions;
-    httpOptions.host = settings.host;
-    httpOptions.port = settings.port;
-    httpOptions.requestTimeoutSeconds = settings.requestTimeoutSeconds;
-    httpOptions.idleTimeoutSeconds = settings.requestTimeoutSeconds;
-    httpOptions.maxBodyBytes = kMaxBodyBytes;
-    httpOptions.bodyTooLarge = OcrService::refusalReply(
-        QStringLiteral("The request is larger than the server's limit of %1 MiB. Capture a "
-                       "smaller area.")
-            .arg(kMaxBodyBytes / (1024 * 1024)));
-    HttpServer server(httpOptions,
+    HttpServer server(httpOptions(settings),
                       [&service](const HttpRequest &request, HttpServer::Responder respond) {
                           service.handle(request, std::move(respond));
                       });
