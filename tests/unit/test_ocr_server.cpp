@@ -331,6 +331,23 @@ TEST_F(OcrServerTest, ChunkedBodyPastTheLimitGetsTheRefusal)
     EXPECT_TRUE(answersGoodRequest(port()));
 }
 
+TEST_F(OcrServerTest, GetOcrTextReadsANullLanguageLikeAMissingOne)
+{
+    const QByteArray body =
+        QJsonDocument(QJsonObject{{"imageBase64", QString::fromLatin1(helloPng().toBase64())},
+                                  {"languageIndex", QJsonValue::Null}})
+            .toJson(QJsonDocument::Compact);
+    const auto automatic = recognise(port(), kAutomatic, body);
+    ASSERT_TRUE(automatic);
+    ASSERT_EQ(automatic->status, 200) << automatic->message.toStdString();
+    EXPECT_EQ(normalizeWhitespace(automatic->text), "Hello world");
+    // Where a language is required, null is as missing as ever.
+    const auto baidu = recognise(port(), kBaidu, body);
+    ASSERT_TRUE(baidu);
+    EXPECT_EQ(baidu->status, 429);
+    EXPECT_TRUE(baidu->message.contains("languageIndex")) << baidu->message.toStdString();
+}
+
 // Clients that never finish their request are cut off after the request timeout (3 s here),
 // and the server answers others meanwhile.
 struct StallCase
