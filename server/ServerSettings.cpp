@@ -2,7 +2,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <algorithm>
+#include <unistd.h>
 
 namespace lumeno {
 
@@ -45,6 +47,10 @@ const NumberOption kNumbers[] = {
      "Open connections of one client address, handled the same way; 0 for no limit of its own "
      "(default 32).",
      0, 65536, &ServerSettings::maxConnectionsPerClient},
+    {"memory-budget",
+     "MiB that the requests in hand may cost at once, from parsing to the last piece read; "
+     "others wait in the queue (default a quarter of the memory).",
+     64, 16 * 1024 * 1024, &ServerSettings::memoryBudgetMiB, "MiB"},
 };
 
 std::optional<unsigned> number(const QString &text, unsigned minimum, unsigned maximum)
@@ -56,7 +62,30 @@ std::optional<unsigned> number(const QString &text, unsigned minimum, unsigned m
     return value;
 }
 
+// Bytes the process may use: the machine's memory, or its control group's limit when lower.
+std::size_t usableMemory()
+{
+    std::size_t bytes = static_cast<std::size_t>(sysconf(_SC_PHYS_PAGES)) *
+                        static_cast<std::size_t>(sysconf(_SC_PAGE_SIZE));
+    QFile limit(QStringLiteral("/sys/fs/cgroup/memory.max"));
+    if (limit.open(QIODevice::ReadOnly)) {
+        bool ok = false;
+        const qulonglong value = limit.readAll().trimmed().toULongLong(&ok); // or "max"
+        if (ok)
+            bytes = std::min<std::size_t>(bytes, value);
+    }
+    return bytes;
+}
+
 } // namespace
+
+std::size_t ServerSettings::memoryBudgetBytes() const
+{
+    constexpr std::size_t kMiB = 1024 * 1024;
+    if (memoryBudgetMiB > 0)
+        return memoryBudgetMiB * kMiB;
+    return std::max(usableMemory() / 4, 256 * kMiB);
+}
 
 std::variant<ServerSettings, ServerSettings::Done, ServerSettings::Error>
 ServerSettings::fromArguments(const QStringList &arguments)

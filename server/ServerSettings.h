@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <variant>
 
 namespace lumeno {
@@ -20,6 +21,7 @@ struct ServerSettings
     unsigned minBodyKiBPerSecond = 16;
     unsigned maxConnections = 64;
     unsigned maxConnectionsPerClient = 32;
+    unsigned memoryBudgetMiB = 0; // 0: a quarter of the memory the server may use
 
     // Done when the arguments asked for --help or --version: print this and exit 0.
     struct Done
@@ -33,6 +35,10 @@ struct ServerSettings
     };
     // Needs QCoreApplication's name and version to be set.
     static std::variant<ServerSettings, Done, Error> fromArguments(const QStringList &arguments);
+
+    // The memory budget in bytes: the one asked for, else a quarter of the machine's memory or
+    // of the control group's limit, whichever is less, and at least 256 MiB.
+    std::size_t memoryBudgetBytes() const;
 };
 
 } // namespace lumeno

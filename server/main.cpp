@@ -55,6 +55,7 @@ RecognitionPool::Options poolOptions(const ServerSettings &settings)
     options.workersPerRequest =
         settings.workersPerRequest ? settings.workersPerRequest : (options.workers + 1) / 2;
     options.deadline = kRecognitionDeadline;
+    options.memoryBudget = settings.memoryBudgetBytes();
     return options;
 }
 

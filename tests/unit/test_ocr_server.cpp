@@ -1,5 +1,6 @@
 // Black-box tests of the built lumeno-ocr-server: each test starts it on 127.0.0.1, port 0.
 
+#include "HostileImages.h"
 #include "RawHttpClient.h"
 #include "ServerProcess.h"
 #include "TextImages.h"
@@ -581,6 +582,47 @@ TEST(OcrServerHostile, TheConnectionLimitCutsTheLongestSender)
     for (const char *option : {"--max-connections ", "--max-connections-per-client",
                                "--header-timeout", "--min-body-rate"})
         EXPECT_TRUE(help.contains(option)) << option;
+}
+
+// The worst pages within the pixel limit, once and eight at once, with a budget that holds one
+// at a time: the server's peak stays under it, and the memory goes back afterwards.
+TEST(OcrServerHostile, ADottedFortyMegapixelPageStaysUnderTheMemoryBudget)
+{
+    constexpr qint64 kBudgetMiB = 1280;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer would hold freed blocks back for reuse, beyond what the server holds.
+    environment.insert("ASAN_OPTIONS",
+                       environment.value("ASAN_OPTIONS") +
+                           ":quarantine_size_mb=16:thread_local_quarantine_size_kb=64");
+#endif
+    ServerProcess server({"--workers", "4", "--memory-budget", QString::number(kBudgetMiB)},
+                         environment);
+    ASSERT_TRUE(server.waitReady());
+    const QByteArray body = requestBody(dottedPng(6324, DotPattern::Dots), "ENG");
+    const auto alone = post(server.port(), kBaidu, body, 300s);
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(readOcrReply(alone)->status, 200) << alone->body.toStdString();
+    EXPECT_LT(server.peakResidentKiB(), kBudgetMiB * 1024);
+
+    std::vector<std::unique_ptr<RawHttpClient>> clients;
+    for (int i = 0; i < 8; ++i) {
+        clients.push_back(std::make_unique<RawHttpClient>(server.port()));
+        ASSERT_TRUE(clients.back()->send(RawHttpClient::postRequest(kBaidu, body)));
+    }
+    for (auto &client : clients) {
+        const auto reply = readOcrReply(client->readReply(300s));
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, 200) << reply->message.toStdString();
+    }
+    const qint64 peak = server.peakResidentKiB();
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, kBudgetMiB * 1024) << "peak " << peak / 1024 << " MiB";
+#if !defined(__SANITIZE_ADDRESS__)
+    // Without the allocator's free pages handed back, most of a request's peak stays resident.
+    EXPECT_LT(server.residentKiB(), kBudgetMiB * 1024 / 4) << server.residentKiB() / 1024;
+#endif
+    EXPECT_TRUE(answersGoodRequest(server.port()));
 }
 
 // --- Load ----------------------------------------------------------------------------------

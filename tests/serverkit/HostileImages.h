@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace lumeno::testkit {
+
+enum class DotPattern
+{
+    // 3x3-pixel dots, 3 pixels apart each way: a mere speck pattern to the layout.
+    Dots,
+    // Columns of 3x3 dots, 1 pixel apart down the column, 3 pixels apart across: dots stacked
+    // into columns that the edge mask merges into a single piece as large as the page.
+    DotColumns,
+    // Bars 3 pixels wide from top to bottom, beside columns of 3x3 dots as in Dots: the dots set
+    // the x-height small, so the one piece the bars make of the page is doubled. The page that
+    // costs the server most.
+    BarsAndDots,
+};
+
+// A square RGBA PNG of black marks on white, `side` pixels a side, written row by row so that
+// even 40 megapixels cost the test little memory; it compresses to a few hundred KiB.
+QByteArray dottedPng(int side, DotPattern pattern);
+
+} // namespace lumeno::testkit
