@@ -1,5 +1,7 @@
 #include "ImageDecoder.h"
 
+#include "DecoderMessages.h"
+
 namespace lumeno {
 
 namespace {
@@ -25,9 +27,11 @@ OrRefusal<ImageHeader> ImageDecoder::header(const QByteArray &bytes) const
         return notAnImage;
     l_int32 format = 0, width = 0, height = 0, bitsPerSample = 0, samples = 0, colormap = 0;
     if (pixReadHeaderMem(data(bytes), static_cast<size_t>(bytes.size()), &format, &width, &height,
-                         &bitsPerSample, &samples, &colormap) != 0)
+                         &bitsPerSample, &samples, &colormap) != 0) {
+        DecoderMessages::countDamagedImage();
         return Refusal{QStringLiteral("The image could not be read: its PNG or JPEG header is "
                                       "damaged. Capture the area again.")};
+    }
     if (format != IFF_PNG && format != IFF_JFIF_JPEG)
         return notAnImage;
     const ImageHeader header{width, height};
@@ -47,9 +51,11 @@ OrRefusal<PixPtr> ImageDecoder::decode(const QByteArray &bytes) const
     if (auto checked = header(bytes); auto *refusal = std::get_if<Refusal>(&checked))
         return std::move(*refusal);
     PixPtr pix(pixReadMem(data(bytes), static_cast<size_t>(bytes.size())));
-    if (!pix)
+    if (!pix) {
+        DecoderMessages::countDamagedImage();
         return Refusal{QStringLiteral("The image could not be decoded: the PNG or JPEG data is "
                                       "damaged or cut short. Capture the area again.")};
+    }
     return pix;
 }
 

@@ -1,3 +1,4 @@
+#include "DecoderMessages.h"
 #include "HttpServer.h"
 #include "LanguageCatalog.h"
 #include "OcrService.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <leptonica/allheaders.h>
 #include <pthread.h>
 #include <thread>
@@ -80,6 +82,22 @@ HttpServer::Options httpOptions(const ServerSettings &settings)
     return options;
 }
 
+// Damaged images are counted, not logged one by one: a client could send them at any rate.
+void reportDamagedImages()
+{
+    if (const quint64 count = DecoderMessages::takeDamagedImageCount())
+        printError(QStringLiteral("refused %1 damaged image(s) since the last summary").arg(count));
+}
+
+// Returns once SIGINT or SIGTERM arrives, which every thread has blocked.
+void waitForStop(const sigset_t &stopSignals)
+{
+    const timespec minute{60, 0};
+    while (sigtimedwait(&stopSignals, nullptr, &minute) < 0)
+        reportDamagedImages();
+    reportDamagedImages();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -116,7 +134,7 @@ int main(int argc, char **argv)
                                   "installed: %1")
                        .arg(missing.join(QStringLiteral(", "))));
 
-    // Every thread made from here on inherits the mask, so the signals reach only sigwait.
+    // Every thread made from here on inherits the mask, so the signals reach only waitForStop.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -135,8 +153,7 @@ int main(int argc, char **argv)
     }
     printLine(QStringLiteral("listening on http://%1:%2").arg(settings.host).arg(server.port()));
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    waitForStop(stopSignals);
     server.stopAccepting();
     server.waitForRequestsInFlight(kRecognitionDeadline + std::chrono::seconds(10));
     server.stop();

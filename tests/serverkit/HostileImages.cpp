@@ -78,4 +78,36 @@ QByteArray dottedPng(int side, DotPattern pattern)
     return png;
 }
 
+QByteArray damagedPng()
+{
+    const int side = 100;
+    QByteArray raw;
+    for (int y = 0; y < side; ++y)
+        raw += '\0' + QByteArray(side, '\xff');
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    QByteArray compressed(static_cast<qsizetype>(size), '\0');
+    compress(reinterpret_cast<Bytef *>(compressed.data()), &size,
+             reinterpret_cast<const Bytef *>(raw.constData()), static_cast<uLong>(raw.size()));
+    compressed.truncate(static_cast<qsizetype>(size / 2));
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    appendChunk(png, "IHDR", header(side, side, 0));
+    appendChunk(png, "IDAT", compressed);
+    appendChunk(png, "IEND", {});
+    return png;
+}
+
+QByteArray damagedJpeg()
+{
+    // Start of image, a JFIF header, one all-zero quantisation table, a 16x16 grey frame and a
+    // scan header with no Huffman tables and a few bytes of data.
+    return QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00"
+                      "\xff\xdb\x00\x43\x00",
+                      25) +
+           QByteArray(64, '\0') +
+           QByteArray("\xff\xc0\x00\x0b\x08\x00\x10\x00\x10\x01\x01\x11\x00"
+                      "\xff\xda\x00\x08\x01\x01\x00\x00\x3f\x00",
+                      23) +
+           QByteArray(50, '\0');
+}
+
 } // namespace lumeno::testkit

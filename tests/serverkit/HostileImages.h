@@ -21,4 +21,9 @@ enum class DotPattern
 // even 40 megapixels cost the test little memory; it compresses to a few hundred KiB.
 QByteArray dottedPng(int side, DotPattern pattern);
 
+// A PNG whose image data stops half-way, and a JPEG cut short after its scan header: libpng and
+// libjpeg each have something to say about them.
+QByteArray damagedPng();
+QByteArray damagedJpeg();
+
 } // namespace lumeno::testkit

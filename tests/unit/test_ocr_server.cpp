@@ -492,6 +492,27 @@ INSTANTIATE_TEST_SUITE_P(
                        "Allow: POST", false}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// Decoders say nothing per image; the server sums them up in one line (here at its exit).
+TEST(OcrServerHostile, DamagedImagesAreCountedNotLogged)
+{
+    ServerProcess server({"--workers", "2"});
+    ASSERT_TRUE(server.waitReady());
+    for (int i = 0; i < 10; ++i)
+        for (const QByteArray &image : {damagedPng(), damagedJpeg()}) {
+            const auto reply = recognise(server.port(), kBaidu, requestBody(image, "ENG"));
+            ASSERT_TRUE(reply);
+            EXPECT_EQ(reply->status, 429);
+            EXPECT_TRUE(reply->message.contains("damaged")) << reply->message.toStdString();
+        }
+    EXPECT_TRUE(answersGoodRequest(server.port()));
+    ASSERT_EQ(server.terminate(), 0);
+    const QList<QByteArray> lines = server.output().trimmed().split('\n');
+    EXPECT_EQ(lines.size(), 2) << server.output().toStdString();
+    EXPECT_TRUE(lines.value(0).startsWith("listening on "));
+    EXPECT_EQ(lines.value(1),
+              "lumeno-ocr-server: refused 20 damaged image(s) since the last summary");
+}
+
 // Slow clients that keep their request head coming, a byte a second, on connections that every
 // other client needs too; when cut, they come back.
 class HeaderFlood
@@ -580,7 +601,7 @@ TEST(OcrServerHostile, TheConnectionLimitCutsTheLongestSender)
         return process.readAllStandardOutput();
     }();
     for (const char *option : {"--max-connections ", "--max-connections-per-client",
-                               "--header-timeout", "--min-body-rate"})
+                               "--header-timeout", "--min-body-rate", "--memory-budget"})
         EXPECT_TRUE(help.contains(option)) << option;
 }
 
