@@ -35,8 +35,8 @@ bool inked(DotPattern pattern, int x, int y)
     switch (pattern) {
     case DotPattern::Dots:
         return dot;
-    case DotPattern::DotColumns:
-        return x % 6 < 3 && y % 4 < 3;
+    case DotPattern::Bars:
+        return x % 6 < 3;
     case DotPattern::BarsAndDots:
         return x % 12 < 3 || (x % 12 >= 6 && x % 12 < 9 && y % 6 < 3);
     }

@@ -8,9 +8,9 @@ enum class DotPattern
 {
     // 3x3-pixel dots, 3 pixels apart each way: a mere speck pattern to the layout.
     Dots,
-    // Columns of 3x3 dots, 1 pixel apart down the column, 3 pixels apart across: dots stacked
-    // into columns that the edge mask merges into a single piece as large as the page.
-    DotColumns,
+    // 3x3 dots stacked into bars from top to bottom, 3 pixels apart: the bars read as letters
+    // as tall as the page, and the page as one piece.
+    Bars,
     // Bars 3 pixels wide from top to bottom, beside columns of 3x3 dots as in Dots: the dots set
     // the x-height small, so the one piece the bars make of the page is doubled. The page that
     // costs the server most.

@@ -844,7 +844,7 @@ TEST(RecognitionPoolMemory, RefusesAnImageLargerThanTheWholeBudget)
 // letter's room, not a page's.
 TEST(ImagePreparerTest, APieceMarginStaysSmallWhateverTheXHeight)
 {
-    const QByteArray png = dottedPng(600, DotPattern::DotColumns);
+    const QByteArray png = dottedPng(600, DotPattern::Bars);
     PixPtr decoded(pixReadMem(reinterpret_cast<const l_uint8 *>(png.constData()),
                               static_cast<size_t>(png.size())));
     const PreparedPage page = ImagePreparer().prepare(decoded.get());
