@@ -493,14 +493,24 @@ TEST_F(ResultViewTest, IsFiveHundredWideWithTheCloseButtonOverTheImage)
 
 namespace {
 
+// A result view in its popover, over a state of its own.
+struct PopoverWithView
+{
+    PopoverWithView() { popover.setContent(view); }
+
+    QTemporaryDir dir;
+    UserDefaults store{dir.path() + "/defaults.json"};
+    LumenoObject lumeno{store};
+    ResultPopover popover;
+    ResultView *view =
+        new ResultView(new ContentView(&lumeno, QImage(20, 20, QImage::Format_RGB32)));
+};
+
 TEST(ResultAlert, StaysOnTheScreenWhenThePopoverHangsAtItsEdge)
 {
-    QTemporaryDir dir;
-    UserDefaults store(dir.path() + "/defaults.json");
-    LumenoObject lumeno(store);
-    ResultPopover popover;
-    auto *view = new ResultView(new ContentView(&lumeno, QImage(20, 20, QImage::Format_RGB32)));
-    popover.setContent(view);
+    PopoverWithView shown;
+    ResultPopover &popover = shown.popover;
+    ResultView *view = shown.view;
     popover.showAt(QRect());
     view->contentView()->setAlertMessage(
         "No returned value. Remote server is unaccessible, please contact the support team.");
@@ -520,12 +530,9 @@ class ResultAlertAtTray : public ::testing::TestWithParam<Qt::Corner>
 
 TEST_P(ResultAlertAtTray, LiesInsideTheScreenOnceItHasItsText)
 {
-    QTemporaryDir dir;
-    UserDefaults store(dir.path() + "/defaults.json");
-    LumenoObject lumeno(store);
-    ResultPopover popover;
-    auto *view = new ResultView(new ContentView(&lumeno, QImage(20, 20, QImage::Format_RGB32)));
-    popover.setContent(view);
+    PopoverWithView shown;
+    ResultPopover &popover = shown.popover;
+    ResultView *view = shown.view;
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     QRect icon(QPoint(), QSize(22, 22));
     switch (GetParam()) {
