@@ -449,6 +449,7 @@ TEST_P(BadRequestTest, IsAnsweredOnceAndClearly)
     }
     EXPECT_EQ(received.split(' ').value(1).toInt(), c.status) << received.left(200).toStdString();
     EXPECT_TRUE(received.contains(c.headPart)) << received.left(300).toStdString();
+    EXPECT_TRUE(answersGoodRequest(port()));
     const qsizetype statusLines = received.count("HTTP/1.");
     if (c.headTwiceInOldLibrary && statusLines == 2 &&
         QVersionNumber::fromString(QLatin1String(LUMENO_MICROHTTPD_VERSION)) <=
@@ -456,7 +457,6 @@ TEST_P(BadRequestTest, IsAnsweredOnceAndClearly)
         GTEST_SKIP() << "libmicrohttpd " << LUMENO_MICROHTTPD_VERSION
                      << " sends its Content-Length refusal's head twice";
     EXPECT_EQ(statusLines, c.status ? 1 : 0) << received.left(400).toStdString();
-    EXPECT_TRUE(answersGoodRequest(port()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
