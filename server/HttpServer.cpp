@@ -1,5 +1,7 @@
 #include "HttpServer.h"
 
+#include "SlowClientReaper.h"
+
 #include <arpa/inet.h>
 #include <condition_variable>
 #include <microhttpd.h>
@@ -7,9 +9,7 @@
 #include <netinet/in.h>
 #include <optional>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace lumeno {
@@ -30,6 +30,8 @@ struct HttpServer::Connection
     MHD_Connection *connection = nullptr;
     HttpRequest request;
     bool dispatched = false;
+    bool answeredEarly = false; // before its body was read
+    bool overLimit = false;     // the rest of its body is read and dropped
     bool suspended = false;
     bool closed = false;
     std::optional<HttpResponse> response;
@@ -56,97 +58,36 @@ struct HttpServerRegistry
     std::unordered_set<std::shared_ptr<HttpServer::Connection>> live;
 };
 
-// Cuts connections whose request takes longer than the request timeout to arrive. It shuts the
-// socket down rather than closing it, so libmicrohttpd sees the end of the stream and cleans up
-// on its own thread; the descriptor stays valid because libmicrohttpd reports a connection
-// closed (forget(), under the same lock) before it closes the descriptor.
-class SlowClientReaper
+namespace {
+
+HttpResponse plainText(int status, const char *text)
 {
-public:
-    using Clock = std::chrono::steady_clock;
+    return {status, QByteArray(text) + '\n', "text/plain; charset=utf-8"};
+}
 
-    explicit SlowClientReaper(std::chrono::seconds timeout)
-        : m_timeout(timeout), m_thread([this] { run(); })
-    {
+// The peer's IP address, without the port: what the per-client limit counts by.
+QByteArray clientAddress(MHD_Connection *connection)
+{
+    const MHD_ConnectionInfo *info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (!info || !info->client_addr)
+        return {};
+    if (info->client_addr->sa_family == AF_INET6) {
+        const auto *v6 = reinterpret_cast<const sockaddr_in6 *>(info->client_addr);
+        return QByteArray(reinterpret_cast<const char *>(&v6->sin6_addr), sizeof v6->sin6_addr);
     }
+    const auto *v4 = reinterpret_cast<const sockaddr_in *>(info->client_addr);
+    return QByteArray(reinterpret_cast<const char *>(&v4->sin_addr), sizeof v4->sin_addr);
+}
 
-    ~SlowClientReaper()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-    }
-
-    void track(MHD_Connection *connection, int fd)
-    {
-        std::lock_guard lock(m_mutex);
-        m_reading[connection] = {fd, Clock::now()};
-    }
-    void forget(MHD_Connection *connection)
-    {
-        std::lock_guard lock(m_mutex);
-        m_reading.erase(connection);
-        m_waiting.erase(connection);
-    }
-    // The whole request has arrived: its handler, not the client, is now the slow side.
-    void requestRead(MHD_Connection *connection)
-    {
-        std::lock_guard lock(m_mutex);
-        if (auto node = m_reading.extract(connection))
-            m_waiting.insert(std::move(node));
-    }
-    // Replied: the clock starts again for the next request on a kept-alive connection.
-    void replied(MHD_Connection *connection)
-    {
-        std::lock_guard lock(m_mutex);
-        if (auto node = m_waiting.extract(connection)) {
-            node.mapped().since = Clock::now();
-            m_reading.insert(std::move(node));
-        }
-    }
-
-private:
-    struct Entry
-    {
-        int fd;
-        Clock::time_point since;
-    };
-
-    void run()
-    {
-        std::unique_lock lock(m_mutex);
-        while (!m_stopping) {
-            m_wake.wait_for(lock, std::chrono::milliseconds(250));
-            const Clock::time_point now = Clock::now();
-            for (auto &[connection, entry] : m_reading)
-                if (now - entry.since > m_timeout)
-                    ::shutdown(entry.fd, SHUT_RDWR);
-        }
-    }
-
-    const std::chrono::seconds m_timeout;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stopping = false;
-    std::unordered_map<MHD_Connection *, Entry> m_reading;
-    std::unordered_map<MHD_Connection *, Entry> m_waiting;
-    std::thread m_thread;
-};
+} // namespace
 
 struct HttpServerCallbacks
 {
-    struct Context
-    {
-        HttpServer *server;
-        std::shared_ptr<HttpServerRegistry> registry;
-    };
-
     static void *onUri(void *cls, const char *uri, MHD_Connection *connection)
     {
         auto *server = static_cast<HttpServer *>(cls);
+        server->m_reaper->requestLineRead(connection);
         auto state = std::make_shared<HttpServer::Connection>();
         state->connection = connection;
         state->request.rawUri = uri;
@@ -161,23 +102,20 @@ struct HttpServerCallbacks
                              MHD_ConnectionNotificationCode code)
     {
         auto *server = static_cast<HttpServer *>(cls);
-        if (!server->m_reaper)
-            return;
         if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
-            server->m_reaper->forget(connection);
+            server->m_reaper->closed(connection);
             return;
         }
         if (const MHD_ConnectionInfo *info =
                 MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD))
-            server->m_reaper->track(connection, info->connect_fd);
+            server->m_reaper->opened(connection, info->connect_fd, clientAddress(connection));
     }
 
     static void onCompleted(void *cls, MHD_Connection *connection, void **connectionContext,
                             MHD_RequestTerminationCode)
     {
         auto *server = static_cast<HttpServer *>(cls);
-        if (server->m_reaper)
-            server->m_reaper->replied(connection);
+        server->m_reaper->replied(connection);
         auto *holder = static_cast<std::shared_ptr<HttpServer::Connection> *>(*connectionContext);
         if (!holder)
             return;
@@ -212,10 +150,44 @@ struct HttpServerCallbacks
         if (!reply.contentType.isEmpty())
             MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
                                     reply.contentType.constData());
+        for (const auto &[name, value] : reply.headers)
+            MHD_add_response_header(response, name.constData(), value.constData());
         const MHD_Result queued =
             MHD_queue_response(connection, static_cast<unsigned>(reply.status), response);
         MHD_destroy_response(response);
         return queued;
+    }
+
+    // Answers on the headers alone; libmicrohttpd reads none of the body and closes the
+    // connection after the answer, which then lingers so that the client gets to read it.
+    static MHD_Result answerEarly(HttpServer &server, HttpServer::Connection &state,
+                                  MHD_Connection *connection, const HttpResponse &reply)
+    {
+        state.answeredEarly = true;
+        state.request.body.clear();
+        server.m_reaper->answeredEarly(connection);
+        return queue(connection, reply);
+    }
+
+    // What the headers say about the body before any of it is read: an answer when they
+    // already rule the request out.
+    static std::optional<HttpResponse> refuseOnHeaders(const HttpServer &server,
+                                                       const HttpRequest &request)
+    {
+        // libmicrohttpd 0.9.75 frames the body by the first Content-Length and ignores the
+        // others; a proxy in front may have framed it by another one.
+        QByteArray length;
+        for (const auto &[name, value] : request.headers) {
+            if (name.compare("Content-Length", Qt::CaseInsensitive) != 0)
+                continue;
+            if (!length.isNull() && value.trimmed() != length)
+                return plainText(400, "bad request: conflicting Content-Length headers");
+            length = value.trimmed();
+        }
+        bool ok = false;
+        if (length.toULongLong(&ok) > server.m_options.maxBodyBytes && ok)
+            return server.m_options.bodyTooLarge;
+        return std::nullopt;
     }
 
     static MHD_Result onAccess(void *cls, MHD_Connection *connection, const char *url,
@@ -227,36 +199,47 @@ struct HttpServerCallbacks
         if (!holder)
             return MHD_NO;
         HttpServer::Connection &state = **holder;
-        const size_t limit = server->m_options.maxBodyBytes;
 
         if (state.request.method.isEmpty()) {
-            // First call: headers only. Refuse an announced oversize body before reading it.
+            // First call: headers only.
             state.request.method = method;
             state.request.path = url;
             MHD_get_connection_values(connection, MHD_HEADER_KIND, &collectHeader, &state.request);
-            bool ok = false;
-            const qulonglong announced = state.request.header("Content-Length").toULongLong(&ok);
-            if (ok && announced > limit)
-                return queue(connection, server->m_options.bodyTooLarge);
+            server->m_reaper->headRead(connection);
+            if (const auto refusal = refuseOnHeaders(*server, state.request))
+                return answerEarly(*server, state, connection, *refusal);
             return MHD_YES;
         }
         if (*uploadSize > 0) {
-            if (static_cast<size_t>(state.request.body.size()) + *uploadSize > limit) {
-                // A body without a length (chunked) went past the limit: answer now and let
-                // libmicrohttpd close the connection instead of reading the rest.
-                state.request.body.clear();
-                *uploadSize = 0;
-                return queue(connection, server->m_options.bodyTooLarge);
-            }
-            state.request.body.append(uploadData, static_cast<qsizetype>(*uploadSize));
+            server->m_reaper->bodyRead(connection, *uploadSize);
+            const size_t size = *uploadSize;
             *uploadSize = 0;
+            if (state.answeredEarly || state.overLimit)
+                return MHD_YES;
+            if (static_cast<size_t>(state.request.body.size()) + size >
+                server->m_options.maxBodyBytes) {
+                // A body without a length (chunked) went past the limit. libmicrohttpd 0.9.75
+                // takes no answer while it reads a body (MHD_queue_response fails, and the
+                // connection would break unanswered), so the rest is dropped as it arrives,
+                // within the request timeout and the minimum rate, and answered at its end.
+                state.overLimit = true;
+                state.request.body = QByteArray();
+                return MHD_YES;
+            }
+            state.request.body.append(uploadData, static_cast<qsizetype>(size));
             return MHD_YES;
+        }
+        if (state.answeredEarly)
+            return MHD_YES;
+        if (state.overLimit) {
+            HttpResponse refusal = server->m_options.bodyTooLarge;
+            refusal.headers.append(qMakePair(QByteArray("Connection"), QByteArray("close")));
+            return queue(connection, refusal);
         }
 
         if (!state.dispatched) {
             state.dispatched = true;
-            if (server->m_reaper)
-                server->m_reaper->requestRead(connection);
+            server->m_reaper->requestRead(connection);
             std::weak_ptr<HttpServer::Connection> weak = *holder;
             server->m_handler(state.request, [weak](HttpResponse reply) {
                 if (auto alive = weak.lock())
@@ -289,42 +272,42 @@ Result HttpServer::start()
         return Result::success();
 
     sockaddr_storage address{};
-    socklen_t addressLength = 0;
     const QByteArray host = m_options.host.toLatin1();
     unsigned ipFlag = 0;
     if (auto *v4 = reinterpret_cast<sockaddr_in *>(&address);
         inet_pton(AF_INET, host.constData(), &v4->sin_addr) == 1) {
         v4->sin_family = AF_INET;
         v4->sin_port = htons(m_options.port);
-        addressLength = sizeof(sockaddr_in);
     } else if (auto *v6 = reinterpret_cast<sockaddr_in6 *>(&address);
                inet_pton(AF_INET6, host.constData(), &v6->sin6_addr) == 1) {
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(m_options.port);
-        addressLength = sizeof(sockaddr_in6);
         ipFlag = MHD_USE_IPv6;
     } else {
         return Result::failure(
             QStringLiteral("%1 is not an IP address to listen on").arg(m_options.host));
     }
-    (void)addressLength;
 
     // The inter-thread channel lets stopAccepting() quiesce the daemon in every polling mode.
     const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO |
                            MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ITC | ipFlag;
-    if (m_options.requestTimeoutSeconds > 0)
-        m_reaper = std::make_unique<SlowClientReaper>(
-            std::chrono::seconds(m_options.requestTimeoutSeconds));
+    m_reaper = std::make_unique<SlowClientReaper>(SlowClientReaper::Limits{
+        std::chrono::seconds(m_options.headerTimeoutSeconds),
+        std::chrono::seconds(m_options.requestTimeoutSeconds), m_options.minBodyBytesPerSecond,
+        m_options.connectionLimit, m_options.perClientConnectionLimit});
+    // libmicrohttpd's own limits refuse newcomers when full; ours cut a slow client instead, so
+    // libmicrohttpd's are set above them, as the bound while a cut connection is still closing.
+    const auto hardLimit = [](unsigned limit) { return limit > 0 ? 2 * limit + 8 : 0; };
     m_daemon = MHD_start_daemon(
         flags, m_options.port, nullptr, nullptr, &HttpServerCallbacks::onAccess, this,
         MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&address), MHD_OPTION_THREAD_POOL_SIZE,
-        std::max(1u, m_options.ioThreads), MHD_OPTION_CONNECTION_LIMIT, m_options.connectionLimit,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, m_options.perClientConnectionLimit,
-        MHD_OPTION_CONNECTION_TIMEOUT, m_options.idleTimeoutSeconds,
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.connectionMemoryLimit,
-        MHD_OPTION_URI_LOG_CALLBACK, &HttpServerCallbacks::onUri, this, MHD_OPTION_NOTIFY_COMPLETED,
-        &HttpServerCallbacks::onCompleted, this, MHD_OPTION_NOTIFY_CONNECTION,
-        &HttpServerCallbacks::onConnection, this, MHD_OPTION_END);
+        std::max(1u, m_options.ioThreads), MHD_OPTION_CONNECTION_LIMIT,
+        hardLimit(m_options.connectionLimit), MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        hardLimit(m_options.perClientConnectionLimit), MHD_OPTION_CONNECTION_TIMEOUT,
+        m_options.idleTimeoutSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        m_options.connectionMemoryLimit, MHD_OPTION_URI_LOG_CALLBACK, &HttpServerCallbacks::onUri,
+        this, MHD_OPTION_NOTIFY_COMPLETED, &HttpServerCallbacks::onCompleted, this,
+        MHD_OPTION_NOTIFY_CONNECTION, &HttpServerCallbacks::onConnection, this, MHD_OPTION_END);
     if (!m_daemon) {
         m_reaper.reset();
         return Result::failure(

@@ -31,6 +31,7 @@ struct HttpResponse
     int status = 200;
     QByteArray body;
     QByteArray contentType = "application/json; charset=utf-8";
+    QList<QPair<QByteArray, QByteArray>> headers = {}; // beyond the content type
 };
 
 // A small HTTP/1.1 server on libmicrohttpd. Requests are read on the library's own threads; the
@@ -48,18 +49,29 @@ public:
         QString host = QStringLiteral("127.0.0.1");
         quint16 port = 0; // 0 picks a free port; port() tells which
         unsigned ioThreads = 2;
-        unsigned connectionLimit = 256;
-        unsigned perClientConnectionLimit = 0; // 0 means no limit of its own
-        unsigned idleTimeoutSeconds = 30;
-        // The request line, headers and body must all arrive within this many seconds of the
-        // connection opening (or of its previous reply), however steadily a client trickles
-        // bytes: the idle timeout alone never trips for a client sending one byte a second.
-        // 0 means no limit of its own.
+        // Open connections. When all are taken, the one that has been sending its request
+        // longest is cut to make room; one whose request has arrived is never cut.
+        unsigned connectionLimit = 64;
+        // The same, for the connections of one client address; 0 means no limit of its own.
+        unsigned perClientConnectionLimit = 32;
+        // A connection that sends nothing for this long is closed: a backstop behind the header
+        // and request timeouts, which come first so that a garbled head can still be answered.
+        unsigned idleTimeoutSeconds = 40;
+        // The request line and headers must arrive within this many seconds of the connection
+        // opening (or of its previous reply).
+        unsigned headerTimeoutSeconds = 5;
+        // The whole request must arrive within this many seconds, however steadily a client
+        // trickles bytes: the idle timeout alone never trips for a client sending one byte a
+        // second.
         unsigned requestTimeoutSeconds = 30;
+        // Once its headers are in, a body must keep up this rate, after a grace of the header
+        // timeout; 0 means no rate of its own.
+        size_t minBodyBytesPerSecond = 16 * 1024;
         // Request line and headers must fit in this, so it bounds their size and count.
         size_t connectionMemoryLimit = 64 * 1024;
         size_t maxBodyBytes = 8 * 1024 * 1024;
-        // Sent when a body is over maxBodyBytes, before the rest of it is read.
+        // Sent when a body is over maxBodyBytes, before the rest of it is read; the connection
+        // closes after it.
         HttpResponse bodyTooLarge{413, "request body too large\n", "text/plain; charset=utf-8"};
     };
 

@@ -64,7 +64,9 @@ PixPtr ImagePreparer::piece(Pix *page, const QRect &box, int xHeight) const
         pixInvert(part.get(), part.get());
         background = 255 - background;
     }
-    const int margin = std::max(4, xHeight);
+    // A hostile page of bars reads as letters as tall as the page; a margin that size would
+    // make the piece many times the page.
+    const int margin = std::clamp(xHeight, 4, kMaxMargin);
     PixPtr framed(pixAddBorder(part.get(), margin, background));
     if (!framed || xHeight <= 0 || xHeight >= kSmallXHeight)
         return framed;

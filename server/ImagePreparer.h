@@ -26,6 +26,9 @@ public:
     // 16 px the engine otherwise drops sentence-final full stops) and changed nothing from
     // 20 px (x-height 11) on, where it only costs time.
     static constexpr int kSmallXHeight = 10;
+    // The margin around a piece is its x-height, but no more than this (pixels): the engine
+    // only needs a letter's room.
+    static constexpr int kMaxMargin = 64;
 
     PreparedPage prepare(Pix *decoded) const;
 

@@ -10,6 +10,8 @@ struct JobScheduler::Job
     std::deque<Task> waiting;
     unsigned running = 0;
     bool cancelled = false;
+    std::size_t claim = 0; // bytes its next task needs
+    std::size_t held = 0;  // bytes granted to it
     std::function<void()> finished;
 };
 
@@ -33,11 +35,14 @@ JobScheduler::~JobScheduler()
         thread.join();
 }
 
-JobScheduler::JobHandle JobScheduler::admit(Task first, std::function<void()> finished)
+JobScheduler::JobHandle JobScheduler::admit(Task first, std::function<void()> finished,
+                                            std::size_t bytes)
 {
     auto job = std::make_shared<Job>();
     job->waiting.push_back(std::move(first));
     job->finished = std::move(finished);
+    if (m_options.memoryBudget > 0)
+        job->claim = std::min(bytes, m_options.memoryBudget);
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping || m_admitted >= m_options.workers + m_options.queueLimit)
@@ -82,6 +87,23 @@ void JobScheduler::cancel(const JobHandle &job)
     }
 }
 
+bool JobScheduler::claim(const JobHandle &job, std::size_t bytes)
+{
+    if (m_options.memoryBudget == 0)
+        return true;
+    if (bytes > m_options.memoryBudget)
+        return false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_memoryHeld -= job->held;
+        job->held = 0;
+        job->claim = bytes;
+    }
+    // What it gave back may let a job waiting for memory start.
+    m_wake.notify_all();
+    return true;
+}
+
 unsigned JobScheduler::spareWorkers() const
 {
     std::lock_guard lock(m_mutex);
@@ -95,8 +117,14 @@ unsigned JobScheduler::spareWorkers() const
 
 std::deque<JobScheduler::JobHandle>::iterator JobScheduler::nextReady()
 {
-    return std::find_if(m_ready.begin(), m_ready.end(),
-                        [this](const JobHandle &job) { return job->running < m_perJob; });
+    return std::find_if(m_ready.begin(), m_ready.end(), [this](const JobHandle &job) {
+        return job->running < m_perJob && memoryFor(*job);
+    });
+}
+
+bool JobScheduler::memoryFor(const Job &job) const
+{
+    return job.held >= job.claim || m_memoryHeld + job.claim <= m_options.memoryBudget;
 }
 
 std::function<void()> JobScheduler::takeFinished(Job &job)
@@ -104,6 +132,8 @@ std::function<void()> JobScheduler::takeFinished(Job &job)
     if (job.running > 0 || !job.waiting.empty() || !job.finished)
         return {};
     --m_admitted;
+    m_memoryHeld -= job.held;
+    job.held = 0;
     // Moved out so that whatever the callback holds goes with it, not with the job.
     return std::exchange(job.finished, nullptr);
 }
@@ -124,6 +154,10 @@ void JobScheduler::work(unsigned worker)
         job->waiting.pop_front();
         if (!job->waiting.empty())
             m_ready.push_back(job); // its next task waits for the other jobs' turns
+        if (job->held < job->claim) {
+            m_memoryHeld += job->claim;
+            job->held = job->claim;
+        }
         ++job->running;
         ++m_running;
         lock.unlock();

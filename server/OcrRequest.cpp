@@ -19,7 +19,9 @@ OrRefusal<OcrRequest> OcrRequest::parse(const QByteArray &body, bool languageReq
         return Refusal{QStringLiteral("The request has no \"imageBase64\" text. Send the image as "
                                       "Base64-encoded PNG or JPEG.")};
     const QJsonValue language = object.value(QLatin1String("languageIndex"));
-    if (!language.isString() && (languageRequired || !language.isUndefined()))
+    // Clients that serialise an unset optional write null where others leave the member out.
+    const bool absent = language.isUndefined() || language.isNull();
+    if (!language.isString() && (languageRequired || !absent))
         return Refusal{QStringLiteral("The request has no \"languageIndex\" text. Send a "
                                       "language code such as \"ENG\".")};
 

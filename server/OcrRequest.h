@@ -13,7 +13,7 @@ struct OcrRequest
     QByteArray image; // the decoded Base64, not yet known to be an image
     QString languageIndex;
 
-    // With languageRequired false a missing "languageIndex" reads as the empty code.
+    // With languageRequired false a missing or null "languageIndex" reads as the empty code.
     static OrRefusal<OcrRequest> parse(const QByteArray &body, bool languageRequired);
 };
 

@@ -39,6 +39,7 @@ void OcrService::handle(const HttpRequest &request, HttpServer::Responder respon
         return respond(plain(404, "not found"));
     if (request.method != "POST") {
         HttpResponse notAllowed = plain(405, "method not allowed; use POST");
+        notAllowed.headers = {{"Allow", "POST"}};
         return respond(notAllowed);
     }
     const bool accepted = m_pool.submit(request.body, baidu, [respond](OrRefusal<QString> result) {

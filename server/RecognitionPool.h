@@ -19,6 +19,10 @@ class TesseractEngine;
 // that the HTTP threads only ever move bytes) and finds its layout once; its lines, or pieces of
 // them, are then read by every worker that is free, in parallel, and the text is joined in
 // reading order. Each worker keeps one engine per model list, made on first use and reused.
+//
+// Requests share a memory budget: a request claims what its body costs to parse, then, once its
+// image header is read, what the image will cost from decoding to its last piece. It is decoded
+// only when that fits; until then it waits, holding no worker.
 class RecognitionPool
 {
 public:
@@ -31,9 +35,17 @@ public:
         unsigned queueLimit = 2;
         // Workers one request may keep busy at once; 0 means all of them.
         unsigned workersPerRequest = 0;
-        // From the moment a worker takes the request up, over all of its pieces.
+        // From the moment the request's image has the memory to be decoded, over all of its
+        // pieces.
         std::chrono::milliseconds deadline = std::chrono::seconds(60);
+        // Bytes that the requests in hand may cost at once; 0 means no budget.
+        std::size_t memoryBudget = 0;
     };
+
+    // What a request is expected to cost at most, in bytes, while its body is parsed and, once
+    // its header is known, from decoding its image to its last piece.
+    static std::size_t parsingCost(qsizetype bodyBytes);
+    static std::size_t recognitionCost(const ParsedRequest &request);
 
     RecognitionPool(RequestReader reader, Options options);
     // Finishes every accepted request, then stops the workers.
@@ -51,6 +63,7 @@ private:
     using JobHandle = JobScheduler::JobHandle;
 
     void read(const JobHandle &job, const std::shared_ptr<Request> &request);
+    void prepare(const JobHandle &job, const std::shared_ptr<Request> &request);
     void recognise(const JobHandle &job, Request &request, int piece, unsigned worker);
     std::variant<TesseractEngine *, Refusal> engine(unsigned worker, const QString &models);
 

@@ -7,6 +7,14 @@
 
 namespace lumeno {
 
+// A request whose JSON, Base64, language and image header are good; nothing decoded yet.
+struct ParsedRequest
+{
+    QByteArray image; // PNG or JPEG bytes
+    ImageHeader header;
+    QString models; // Tesseract model list, all installed
+};
+
 struct RecognitionInput
 {
     PreparedPage page;
@@ -15,7 +23,8 @@ struct RecognitionInput
 };
 
 // Everything between a request body and the engine: JSON, Base64, language, image header,
-// decoding, preparation and layout. Safe on hostile bytes and callable from any thread.
+// decoding, preparation and layout. Safe on hostile bytes and callable from any thread. It comes
+// in two steps, so that what the image will cost is known from its header before it is decoded.
 class RequestReader
 {
 public:
@@ -24,7 +33,12 @@ public:
     {
     }
 
-    // With languageRequired false a missing or empty "languageIndex" means no chosen language.
+    // With languageRequired false a missing, null or empty "languageIndex" means no chosen
+    // language.
+    OrRefusal<ParsedRequest> parse(const QByteArray &body, bool languageRequired) const;
+    // Decodes, prepares and lays out the page; the image bytes go as soon as they are decoded.
+    OrRefusal<RecognitionInput> prepare(ParsedRequest request) const;
+    // Both steps at once.
     OrRefusal<RecognitionInput> read(const QByteArray &body, bool languageRequired) const;
 
     const LanguageCatalog &catalog() const { return m_catalog; }

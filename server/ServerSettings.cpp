@@ -2,10 +2,56 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <algorithm>
+#include <unistd.h>
 
 namespace lumeno {
 
 namespace {
+
+// A whole-number option: its name, what --help says, its range and where it goes.
+struct NumberOption
+{
+    const char *name;
+    const char *help;
+    unsigned minimum;
+    unsigned maximum;
+    unsigned ServerSettings::*field;
+    const char *valueName = "N";
+};
+
+const NumberOption kNumbers[] = {
+    {"port", "Port to listen on, 0 for any free one (default 18765).", 0, 65535,
+     &ServerSettings::port, "port"},
+    {"workers", "Recognition workers (default one per core).", 1, 256, &ServerSettings::workers},
+    {"workers-per-request",
+     "Workers that one request may keep busy at once; the others stay free for other clients "
+     "(default half the workers).",
+     1, 256, &ServerSettings::workersPerRequest},
+    {"request-timeout", "Seconds a client has to send a whole request (default 30).", 1, 3600,
+     &ServerSettings::requestTimeoutSeconds, "seconds"},
+    {"header-timeout",
+     "Seconds a client has to send the request line and headers (default 5, at most the "
+     "request timeout).",
+     1, 3600, &ServerSettings::headerTimeoutSeconds, "seconds"},
+    {"min-body-rate",
+     "KiB a second that a request body must keep up once its headers are in, after the header "
+     "timeout's grace; 0 for none (default 16).",
+     0, 1024 * 1024, &ServerSettings::minBodyKiBPerSecond, "KiB"},
+    {"max-connections",
+     "Open connections; when all are taken, the one that has been sending its request longest "
+     "makes room (default 64).",
+     1, 65536, &ServerSettings::maxConnections},
+    {"max-connections-per-client",
+     "Open connections of one client address, handled the same way; 0 for no limit of its own "
+     "(default 32).",
+     0, 65536, &ServerSettings::maxConnectionsPerClient},
+    {"memory-budget",
+     "MiB that the requests in hand may cost at once, from parsing to the last piece read; "
+     "others wait in the queue (default a quarter of the memory).",
+     64, 16 * 1024 * 1024, &ServerSettings::memoryBudgetMiB, "MiB"},
+};
 
 std::optional<unsigned> number(const QString &text, unsigned minimum, unsigned maximum)
 {
@@ -16,7 +62,30 @@ std::optional<unsigned> number(const QString &text, unsigned minimum, unsigned m
     return value;
 }
 
+// Bytes the process may use: the machine's memory, or its control group's limit when lower.
+std::size_t usableMemory()
+{
+    std::size_t bytes = static_cast<std::size_t>(sysconf(_SC_PHYS_PAGES)) *
+                        static_cast<std::size_t>(sysconf(_SC_PAGE_SIZE));
+    QFile limit(QStringLiteral("/sys/fs/cgroup/memory.max"));
+    if (limit.open(QIODevice::ReadOnly)) {
+        bool ok = false;
+        const qulonglong value = limit.readAll().trimmed().toULongLong(&ok); // or "max"
+        if (ok)
+            bytes = std::min<std::size_t>(bytes, value);
+    }
+    return bytes;
+}
+
 } // namespace
+
+std::size_t ServerSettings::memoryBudgetBytes() const
+{
+    constexpr std::size_t kMiB = 1024 * 1024;
+    if (memoryBudgetMiB > 0)
+        return memoryBudgetMiB * kMiB;
+    return std::max(usableMemory() / 4, 256 * kMiB);
+}
 
 std::variant<ServerSettings, ServerSettings::Done, ServerSettings::Error>
 ServerSettings::fromArguments(const QStringList &arguments)
@@ -30,32 +99,20 @@ ServerSettings::fromArguments(const QStringList &arguments)
     const QCommandLineOption host(QStringLiteral("host"),
                                   QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                   QStringLiteral("address"), settings.host);
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port to listen on, 0 for any free one "
-                                                 "(default 18765)."),
-                                  QStringLiteral("port"), QString::number(settings.port));
-    const QCommandLineOption workers(QStringLiteral("workers"),
-                                     QStringLiteral("Recognition workers (default one per core)."),
-                                     QStringLiteral("N"));
     const QCommandLineOption queue(QStringLiteral("queue"),
                                    QStringLiteral("Requests that may wait while every worker is "
                                                   "busy; more are refused at once (default two "
                                                   "per worker)."),
                                    QStringLiteral("N"));
-    const QCommandLineOption workersPerRequest(
-        QStringLiteral("workers-per-request"),
-        QStringLiteral("Workers that one request may keep busy at once; the others stay free for "
-                       "other clients (default half the workers)."),
-        QStringLiteral("N"));
     const QCommandLineOption tessdata(QStringLiteral("tessdata"),
                                       QStringLiteral("Folder of the Tesseract language data "
                                                      "(default $TESSDATA_PREFIX, else Debian's)."),
                                       QStringLiteral("DIR"));
-    const QCommandLineOption requestTimeout(
-        QStringLiteral("request-timeout"),
-        QStringLiteral("Seconds a client has to send a whole request (default 30)."),
-        QStringLiteral("seconds"), QString::number(settings.requestTimeoutSeconds));
-    parser.addOptions({host, port, workers, queue, workersPerRequest, tessdata, requestTimeout});
+    parser.addOptions({host, queue, tessdata});
+    for (const NumberOption &number : kNumbers)
+        parser.addOption(QCommandLineOption(QLatin1String(number.name),
+                                            QString::fromLatin1(number.help),
+                                            QLatin1String(number.valueName)));
 
     if (!parser.parse(arguments))
         return Error{parser.errorText()};
@@ -69,15 +126,18 @@ ServerSettings::fromArguments(const QStringList &arguments)
                     QCoreApplication::applicationVersion() + QLatin1Char('\n')};
 
     settings.host = parser.value(host);
-    const auto portValue = number(parser.value(port), 0, 65535);
-    if (!portValue)
-        return Error{QStringLiteral("--port must be a number from 0 to 65535")};
-    settings.port = static_cast<quint16>(*portValue);
-    if (parser.isSet(workers)) {
-        const auto value = number(parser.value(workers), 1, 256);
+    settings.tessdata = parser.value(tessdata);
+    for (const NumberOption &option : kNumbers) {
+        const QString name = QLatin1String(option.name);
+        if (!parser.isSet(name))
+            continue;
+        const auto value = number(parser.value(name), option.minimum, option.maximum);
         if (!value)
-            return Error{QStringLiteral("--workers must be a number from 1 to 256")};
-        settings.workers = *value;
+            return Error{QStringLiteral("--%1 must be a number from %2 to %3")
+                             .arg(name)
+                             .arg(option.minimum)
+                             .arg(option.maximum)};
+        settings.*option.field = *value;
     }
     if (parser.isSet(queue)) {
         const auto value = number(parser.value(queue), 0, 4096);
@@ -85,18 +145,8 @@ ServerSettings::fromArguments(const QStringList &arguments)
             return Error{QStringLiteral("--queue must be a number from 0 to 4096")};
         settings.queue = static_cast<int>(*value);
     }
-    if (parser.isSet(workersPerRequest)) {
-        const auto value = number(parser.value(workersPerRequest), 1, 256);
-        if (!value)
-            return Error{QStringLiteral("--workers-per-request must be a number from 1 to 256")};
-        settings.workersPerRequest = *value;
-    }
-    settings.tessdata = parser.value(tessdata);
-    const auto timeout = number(parser.value(requestTimeout), 1, 3600);
-    if (!timeout)
-        return Error{QStringLiteral("--request-timeout must be a number of seconds from 1 to "
-                                    "3600")};
-    settings.requestTimeoutSeconds = *timeout;
+    settings.headerTimeoutSeconds =
+        std::min(settings.headerTimeoutSeconds, settings.requestTimeoutSeconds);
     return settings;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <variant>
 
 namespace lumeno {
@@ -10,12 +11,17 @@ namespace lumeno {
 struct ServerSettings
 {
     QString host = QStringLiteral("127.0.0.1");
-    quint16 port = 18765;           // 0 picks a free port
+    unsigned port = 18765;          // 0 picks a free port
     unsigned workers = 0;           // 0: one per core
     int queue = -1;                 // jobs that may wait; -1: two per worker
     unsigned workersPerRequest = 0; // 0: half the workers, rounded up
     QString tessdata;               // empty: $TESSDATA_PREFIX, else Debian's folder
     unsigned requestTimeoutSeconds = 30;
+    unsigned headerTimeoutSeconds = 5;
+    unsigned minBodyKiBPerSecond = 16;
+    unsigned maxConnections = 64;
+    unsigned maxConnectionsPerClient = 32;
+    unsigned memoryBudgetMiB = 0; // 0: a quarter of the memory the server may use
 
     // Done when the arguments asked for --help or --version: print this and exit 0.
     struct Done
@@ -29,6 +35,10 @@ struct ServerSettings
     };
     // Needs QCoreApplication's name and version to be set.
     static std::variant<ServerSettings, Done, Error> fromArguments(const QStringList &arguments);
+
+    // The memory budget in bytes: the one asked for, else a quarter of the machine's memory or
+    // of the control group's limit, whichever is less, and at least 256 MiB.
+    std::size_t memoryBudgetBytes() const;
 };
 
 } // namespace lumeno

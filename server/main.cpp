@@ -1,9 +1,11 @@
+#include "DecoderMessages.h"
 #include "HttpServer.h"
 #include "LanguageCatalog.h"
 #include "OcrService.h"
 #include "RecognitionPool.h"
 #include "RequestReader.h"
 #include "ServerSettings.h"
+#include "StandardOutput.h"
 #include "Version.h"
 
 #include <QCoreApplication>
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <leptonica/allheaders.h>
 #include <pthread.h>
 #include <thread>
@@ -44,6 +47,57 @@ void printError(const QString &text)
     std::fprintf(stderr, "lumeno-ocr-server: %s\n", qPrintable(text));
 }
 
+RecognitionPool::Options poolOptions(const ServerSettings &settings)
+{
+    RecognitionPool::Options options;
+    options.workers =
+        settings.workers ? settings.workers : std::max(1u, std::thread::hardware_concurrency());
+    options.queueLimit =
+        settings.queue >= 0 ? static_cast<unsigned>(settings.queue) : 2 * options.workers;
+    options.workersPerRequest =
+        settings.workersPerRequest ? settings.workersPerRequest : (options.workers + 1) / 2;
+    options.deadline = kRecognitionDeadline;
+    options.memoryBudget = settings.memoryBudgetBytes();
+    return options;
+}
+
+HttpServer::Options httpOptions(const ServerSettings &settings)
+{
+    HttpServer::Options options;
+    options.host = settings.host;
+    options.port = static_cast<quint16>(settings.port);
+    options.connectionLimit = settings.maxConnections;
+    options.perClientConnectionLimit = settings.maxConnectionsPerClient;
+    options.headerTimeoutSeconds = settings.headerTimeoutSeconds;
+    options.requestTimeoutSeconds = settings.requestTimeoutSeconds;
+    // Only a backstop: the header and request timeouts come first, and answer a garbled head,
+    // where libmicrohttpd's own idle timeout would close the connection without a word.
+    options.idleTimeoutSeconds = settings.requestTimeoutSeconds + settings.headerTimeoutSeconds;
+    options.minBodyBytesPerSecond = settings.minBodyKiBPerSecond * size_t{1024};
+    options.maxBodyBytes = kMaxBodyBytes;
+    options.bodyTooLarge = OcrService::refusalReply(
+        QStringLiteral("The request is larger than the server's limit of %1 MiB. Capture a "
+                       "smaller area.")
+            .arg(kMaxBodyBytes / (1024 * 1024)));
+    return options;
+}
+
+// Damaged images are counted, not logged one by one: a client could send them at any rate.
+void reportDamagedImages()
+{
+    if (const quint64 count = DecoderMessages::takeDamagedImageCount())
+        printError(QStringLiteral("refused %1 damaged image(s) since the last summary").arg(count));
+}
+
+// Returns once SIGINT or SIGTERM arrives, which every thread has blocked.
+void waitForStop(const sigset_t &stopSignals)
+{
+    const timespec minute{60, 0};
+    while (sigtimedwait(&stopSignals, nullptr, &minute) < 0)
+        reportDamagedImages();
+    reportDamagedImages();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -59,7 +113,7 @@ int main(int argc, char **argv)
 
     auto parsed = ServerSettings::fromArguments(QCoreApplication::arguments());
     if (const auto *done = std::get_if<ServerSettings::Done>(&parsed)) {
-        std::fputs(qPrintable(done->text), stdout);
+        printLine(done->text.endsWith(QLatin1Char('\n')) ? done->text.chopped(1) : done->text);
         return 0;
     }
     if (const auto *error = std::get_if<ServerSettings::Error>(&parsed)) {
@@ -80,35 +134,16 @@ int main(int argc, char **argv)
                                   "installed: %1")
                        .arg(missing.join(QStringLiteral(", "))));
 
-    // Every thread made from here on inherits the mask, so the signals reach only sigwait.
+    // Every thread made from here on inherits the mask, so the signals reach only waitForStop.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    RecognitionPool::Options poolOptions;
-    poolOptions.workers =
-        settings.workers ? settings.workers : std::max(1u, std::thread::hardware_concurrency());
-    poolOptions.queueLimit =
-        settings.queue >= 0 ? static_cast<unsigned>(settings.queue) : 2 * poolOptions.workers;
-    poolOptions.workersPerRequest =
-        settings.workersPerRequest ? settings.workersPerRequest : (poolOptions.workers + 1) / 2;
-    poolOptions.deadline = kRecognitionDeadline;
-    RecognitionPool pool(RequestReader(catalog), poolOptions);
+    RecognitionPool pool(RequestReader(catalog), poolOptions(settings));
     OcrService service(pool);
-
-    HttpServer::Options httpOptions;
-    httpOptions.host = settings.host;
-    httpOptions.port = settings.port;
-    httpOptions.requestTimeoutSeconds = settings.requestTimeoutSeconds;
-    httpOptions.idleTimeoutSeconds = settings.requestTimeoutSeconds;
-    httpOptions.maxBodyBytes = kMaxBodyBytes;
-    httpOptions.bodyTooLarge = OcrService::refusalReply(
-        QStringLiteral("The request is larger than the server's limit of %1 MiB. Capture a "
-                       "smaller area.")
-            .arg(kMaxBodyBytes / (1024 * 1024)));
-    HttpServer server(httpOptions,
+    HttpServer server(httpOptions(settings),
                       [&service](const HttpRequest &request, HttpServer::Responder respond) {
                           service.handle(request, std::move(respond));
                       });
@@ -116,11 +151,9 @@ int main(int argc, char **argv)
         printError(started.why);
         return 1;
     }
-    std::printf("listening on http://%s:%u\n", qPrintable(settings.host), server.port());
-    std::fflush(stdout);
+    printLine(QStringLiteral("listening on http://%1:%2").arg(settings.host).arg(server.port()));
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    waitForStop(stopSignals);
     server.stopAccepting();
     server.waitForRequestsInFlight(kRecognitionDeadline + std::chrono::seconds(10));
     server.stop();

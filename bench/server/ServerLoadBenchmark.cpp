@@ -5,10 +5,14 @@
 //    the server is measured with its default share of workers per request and with all of them;
 //  - 1, 2, 4 and 8 concurrent clients on a line and a five-line paragraph, taking turns with an
 //    earlier build of the server when LUMENO_BASELINE_SERVER names one;
-//  - the server's resident memory after its start and after 1,000 requests.
+//  - the server's resident memory after its start and after 1,000 requests;
+//  - the worst pages within the pixel limit (40 megapixels of dots), alone and eight at once on
+//    a fresh server each, with their time and the server's peak and remaining memory, against
+//    LUMENO_BASELINE_SERVER when it names an earlier build.
 // Each benchmark is one timed pass; the counters carry p50/p99 latency (ms) and throughput
 // (requests/s), and summary tables of ratios follow the run.
 
+#include "HostileImages.h"
 #include "RawHttpClient.h"
 #include "ServerProcess.h"
 #include "TextImages.h"
@@ -152,17 +156,6 @@ ServerProcess *baselineServer()
         return started;
     }();
     return process.get();
-}
-
-qint64 residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
 }
 
 QString recogniseWithServer(ServerProcess &process, const QByteArray &body)
@@ -343,21 +336,113 @@ void serverMemory(benchmark::State &state)
         ServerProcess process;
         if (!process.waitReady())
             return state.SkipWithError("the server did not start");
-        g_rssAtStart = residentKiB(process.pid());
+        g_rssAtStart = process.residentKiB();
         const QByteArray line = requestBody(loadCrops()[0].image);
         const QByteArray paragraph = requestBody(loadCrops()[1].image);
         std::atomic<int> sent = 0;
         const Figures figures = measure(
             8, 125, [&] { post(process.port(), kPath, ++sent % 5 == 0 ? paragraph : line); });
-        g_rssAfterRequests = residentKiB(process.pid());
+        g_rssAfterRequests = process.residentKiB();
         state.counters["rss_start_MiB"] = static_cast<double>(g_rssAtStart) / 1024;
         state.counters["rss_1000_MiB"] = static_cast<double>(g_rssAfterRequests) / 1024;
         state.SetIterationTime(1.0 / figures.throughput);
     }
 }
 
+struct HostileFigures
+{
+    double seconds = 0;
+    qint64 peakKiB = -1, afterKiB = -1;
+    int answered = 0, requests = 0;
+};
+std::map<std::string, HostileFigures> g_hostile; // "server/dots/8" -> figures
+
+struct HostilePage
+{
+    std::string name;
+    DotPattern pattern;
+    std::vector<int> clients;
+};
+
+// Bars only alone: eight at once would take the baseline server to about 12 GiB.
+const std::vector<HostilePage> &hostilePages()
+{
+    static const std::vector<HostilePage> pages{{"dots", DotPattern::Dots, {1, 8}},
+                                                {"bars and dots", DotPattern::BarsAndDots, {1, 8}},
+                                                {"bars", DotPattern::Bars, {1}}};
+    return pages;
+}
+
+// `clients` requests of the page at once on a fresh server with its default options.
+HostileFigures sendHostilePage(const QString &program, const QByteArray &body, int clients)
+{
+    ServerProcess process({}, QProcessEnvironment::systemEnvironment(), program);
+    if (!process.waitReady())
+        return {};
+    HostileFigures figures;
+    figures.requests = clients;
+    std::vector<std::unique_ptr<RawHttpClient>> sent;
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < clients; ++i) {
+        sent.push_back(std::make_unique<RawHttpClient>(process.port()));
+        sent.back()->send(RawHttpClient::postRequest(kPath, body));
+    }
+    for (auto &client : sent) {
+        const auto reply = client->readReply(std::chrono::minutes(10));
+        figures.answered += reply && reply->status == 200 ? 1 : 0;
+    }
+    figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    figures.peakKiB = process.peakResidentKiB();
+    // The allocator's pages go back after the last reply.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    figures.afterKiB = process.residentKiB();
+    return figures;
+}
+
+void hostilePage(benchmark::State &state, size_t pageIndex)
+{
+    const HostilePage &page = hostilePages()[pageIndex];
+    const QByteArray image = dottedPng(6324, page.pattern);
+    const QByteArray request =
+        QJsonDocument(QJsonObject{{"imageBase64", QString::fromLatin1(image.toBase64())},
+                                  {"languageIndex", "ENG"}})
+            .toJson(QJsonDocument::Compact);
+    const int clients = static_cast<int>(state.range(0));
+    const QString baseline = qEnvironmentVariable("LUMENO_BASELINE_SERVER");
+    for (auto _ : state) {
+        const std::string suffix = page.name + '/' + std::to_string(clients);
+        const HostileFigures ours = sendHostilePage(ServerProcess::binaryPath(), request, clients);
+        g_hostile["server/" + suffix] = ours;
+        if (!baseline.isEmpty())
+            g_hostile["baseline/" + suffix] = sendHostilePage(baseline, request, clients);
+        state.counters["peak_MiB"] = static_cast<double>(ours.peakKiB) / 1024;
+        state.counters["after_MiB"] = static_cast<double>(ours.afterKiB) / 1024;
+        state.SetIterationTime(ours.seconds);
+    }
+}
+
+void printHostileSummary()
+{
+    std::printf("\n| page (6324 x 6324 PNG) | at once | build | answered | time s | peak RSS MiB | "
+                "RSS after MiB |\n|---|---|---|---|---|---|---|\n");
+    for (const HostilePage &page : hostilePages())
+        for (int clients : page.clients)
+            for (const char *build : {"baseline", "server"}) {
+                const std::string key =
+                    std::string(build) + '/' + page.name + '/' + std::to_string(clients);
+                if (!g_hostile.count(key))
+                    continue;
+                const HostileFigures &f = g_hostile[key];
+                std::printf("| %s | %d | %s | %d of %d | %.1f | %.0f | %.0f |\n", page.name.c_str(),
+                            clients, build, f.answered, f.requests, f.seconds,
+                            static_cast<double>(f.peakKiB) / 1024,
+                            static_cast<double>(f.afterKiB) / 1024);
+            }
+}
+
 void printSummary()
 {
+    printHostileSummary();
     std::printf(
         "\n| crop | font px | server p50 ms | server p99 ms | all workers p50 ms | cli p50 ms "
         "| p50 speed-up | all workers speed-up | server CER | cli CER |\n"
@@ -440,6 +525,13 @@ void registerAll()
             timed(run->ArgName("clients")->Arg(1)->Arg(2)->Arg(4)->Arg(8));
     }
     timed(benchmark::RegisterBenchmark("memory/server", serverMemory));
+    for (size_t i = 0; i < hostilePages().size(); ++i) {
+        auto *run = timed(benchmark::RegisterBenchmark(
+                              ("hostile/" + hostilePages()[i].name).c_str(), hostilePage, i))
+                        ->ArgName("clients");
+        for (int clients : hostilePages()[i].clients)
+            run->Arg(clients);
+    }
 }
 
 } // namespace

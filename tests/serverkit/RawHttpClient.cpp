@@ -102,20 +102,27 @@ std::optional<RawReply> RawHttpClient::readReply(std::chrono::milliseconds timeo
 
 bool RawHttpClient::waitClosed(std::chrono::milliseconds timeout)
 {
+    return readUntilClosed(timeout).has_value();
+}
+
+std::optional<QByteArray> RawHttpClient::readUntilClosed(std::chrono::milliseconds timeout)
+{
     const Clock::time_point deadline = Clock::now() + timeout;
+    QByteArray received = std::exchange(m_pending, {});
     while (m_fd >= 0) {
         pollfd waiting{m_fd, POLLIN, 0};
         const int ready = ::poll(&waiting, 1, remainingMs(deadline));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
-            return false;
+            return std::nullopt;
         char buffer[65536];
         const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
         if (n <= 0)
-            return true;
+            return received;
+        received.append(buffer, n);
     }
-    return true;
+    return received;
 }
 
 QByteArray RawHttpClient::postRequest(const QByteArray &path, const QByteArray &body,

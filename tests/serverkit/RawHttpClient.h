@@ -31,6 +31,9 @@ public:
     std::optional<RawReply> readReply(std::chrono::milliseconds timeout);
     // True once the peer has closed the connection (end of stream or reset) within the time.
     bool waitClosed(std::chrono::milliseconds timeout);
+    // Everything the peer sends until it closes the connection; nullopt when it is still open
+    // after the time.
+    std::optional<QByteArray> readUntilClosed(std::chrono::milliseconds timeout);
 
     static QByteArray postRequest(const QByteArray &path, const QByteArray &body,
                                   const QByteArray &method = "POST");

@@ -1,6 +1,7 @@
 #include "ServerProcess.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <signal.h>
 
@@ -51,6 +52,17 @@ bool ServerProcess::waitReady(std::chrono::milliseconds timeout)
             static_cast<int>(std::min<qint64>(deadline.remainingTime(), 500)));
     }
     return false;
+}
+
+qint64 ServerProcess::statusKiB(const QByteArray &field) const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toLongLong();
+    return -1;
 }
 
 int ServerProcess::terminate(std::chrono::milliseconds timeout)

@@ -29,10 +29,15 @@ public:
     QByteArray output();
     // Sends SIGTERM and waits for the exit; returns the exit code, or -1 when it did not end.
     int terminate(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // Resident memory now and at its peak, in KiB, from /proc; -1 when it cannot be read.
+    qint64 residentKiB() const { return statusKiB("VmRSS:"); }
+    qint64 peakResidentKiB() const { return statusKiB("VmHWM:"); }
 
     static QString binaryPath();
 
 private:
+    qint64 statusKiB(const QByteArray &field) const;
+
     QProcess m_process;
     QByteArray m_output;
     quint16 m_port = 0;

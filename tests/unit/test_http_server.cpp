@@ -148,9 +148,179 @@ INSTANTIATE_TEST_SUITE_P(
         // Announced: refused on the headers alone, with none of the body sent.
         OversizeCase{
             "announced", "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 1025\r\n\r\n", {}, true},
+        // The rest is read and dropped; the answer comes when the body ends.
         OversizeCase{"chunked", "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n",
-                     "800\r\n" + QByteArray(2048, 'a') + "\r\n", false}),
+                     "800\r\n" + QByteArray(2048, 'a') + "\r\n800\r\n" + QByteArray(2048, 'b') +
+                         "\r\n0\r\n\r\n",
+                     true}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST(HttpServer, RefusesConflictingContentLengthsWithoutReachingTheHandler)
+{
+    std::atomic<int> handled = 0;
+    HttpServer server(smallOptions(), [&](const HttpRequest &, HttpServer::Responder r) {
+        ++handled;
+        r(ok("handled"));
+    });
+    ASSERT_TRUE(server.start());
+    RawHttpClient client(server.port());
+    ASSERT_TRUE(client.send("POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\n"
+                            "content-length: 7\r\n\r\nabcdefg"));
+    const auto reply = client.readReply(30s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 400);
+    EXPECT_TRUE(client.waitClosed(30s));
+    EXPECT_EQ(handled, 0);
+    // The same length twice is one length.
+    RawHttpClient same(server.port());
+    ASSERT_TRUE(same.send("POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\n"
+                          "Content-Length: 3\r\n\r\nabc"));
+    const auto accepted = same.readReply(30s);
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(accepted->status, 200);
+}
+
+TEST(HttpServer, SendsTheResponsesOwnHeaders)
+{
+    HttpServer server(smallOptions(), [](const HttpRequest &, HttpServer::Responder r) {
+        HttpResponse reply{405, "no\n", "text/plain"};
+        reply.headers = {{"Allow", "POST"}};
+        r(reply);
+    });
+    ASSERT_TRUE(server.start());
+    RawHttpClient client(server.port());
+    ASSERT_TRUE(client.send("GET / HTTP/1.1\r\nHost: h\r\n\r\n"));
+    const auto reply = client.readReply(30s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 405);
+    EXPECT_TRUE(reply->head.contains("\r\nAllow: POST")) << reply->head.toStdString();
+}
+
+// libmicrohttpd reads a line starting with NUL as empty and waits for a request line; the
+// wrapper answers at the header timeout.
+TEST(HttpServer, AnswersAHeadWithoutARequestLine)
+{
+    HttpServer::Options options = smallOptions();
+    options.headerTimeoutSeconds = 1;
+    HttpServer server(options, [](const HttpRequest &, HttpServer::Responder r) { r(ok("x")); });
+    ASSERT_TRUE(server.start());
+    RawHttpClient client(server.port());
+    ASSERT_TRUE(client.send(QByteArray("\0\x01\x02 garbage\r\n\r\n", 14)));
+    const auto received = client.readUntilClosed(30s);
+    ASSERT_TRUE(received);
+    EXPECT_TRUE(received->startsWith("HTTP/1.1 400 Bad Request\r\n")) << received->toStdString();
+    EXPECT_EQ(received->count("HTTP/1."), 1);
+    // A client that sent nothing is closed without a word.
+    RawHttpClient silent(server.port());
+    const auto nothing = silent.readUntilClosed(30s);
+    ASSERT_TRUE(nothing);
+    EXPECT_TRUE(nothing->isEmpty());
+}
+
+struct SlowCase
+{
+    const char *name;
+    QByteArray start;
+};
+
+class SlowSenderTest : public ::testing::TestWithParam<SlowCase>
+{
+};
+
+// Cut long before the request timeout (60 s): the head has a second, the body must keep up
+// 1 KiB a second after a second's grace.
+TEST_P(SlowSenderTest, IsCutByItsOwnDeadline)
+{
+    HttpServer::Options options = smallOptions();
+    options.headerTimeoutSeconds = 1;
+    options.requestTimeoutSeconds = 60;
+    options.minBodyBytesPerSecond = 1024;
+    HttpServer server(options, [](const HttpRequest &, HttpServer::Responder r) { r(ok("x")); });
+    ASSERT_TRUE(server.start());
+    RawHttpClient client(server.port());
+    ASSERT_TRUE(client.send(GetParam().start));
+    std::atomic<bool> stop = false;
+    std::thread trickler([&] {
+        while (!stop && client.send("a"))
+            std::this_thread::sleep_for(100ms);
+    });
+    EXPECT_TRUE(client.waitClosed(30s));
+    stop = true;
+    trickler.join();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Deadlines, SlowSenderTest,
+    ::testing::Values(SlowCase{"head", "POST / HTTP/1.1\r\nHost: h\r\nX-Slow: "},
+                      SlowCase{"body",
+                               "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 1000\r\n\r\n"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct SlotCase
+{
+    const char *name;
+    unsigned connections;
+    unsigned perClient;
+};
+
+class FullSlotsTest : public ::testing::TestWithParam<SlotCase>
+{
+};
+
+// Three clients in the middle of their request fill the slots (all of them, or all of one
+// address's); a fourth is served, and the one that has been sending longest made room for it.
+TEST_P(FullSlotsTest, TheLongestSenderMakesRoom)
+{
+    HttpServer::Options options = smallOptions();
+    options.requestTimeoutSeconds = 60;
+    options.headerTimeoutSeconds = 60;
+    options.connectionLimit = GetParam().connections;
+    options.perClientConnectionLimit = GetParam().perClient;
+    HttpServer server(options, [](const HttpRequest &, HttpServer::Responder r) { r(ok("x")); });
+    ASSERT_TRUE(server.start());
+    std::vector<std::unique_ptr<RawHttpClient>> senders;
+    for (const char *start :
+         {"POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 10\r\n\r\nab",
+          "POST / HTTP/1.1\r\nHost: h\r\nX-Slow: ", "POST / HTTP/1.1\r\nHost: h\r\nX-Slow: "}) {
+        senders.push_back(std::make_unique<RawHttpClient>(server.port()));
+        ASSERT_TRUE(senders.back()->send(start));
+        std::this_thread::sleep_for(100ms);
+    }
+    // Heads still coming go before bodies: the second client, not the first.
+    const auto reply = post(server.port(), "/", "{}", 30s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->body, "x");
+    EXPECT_TRUE(senders[1]->waitClosed(30s));
+    EXPECT_FALSE(senders[0]->waitClosed(200ms));
+    EXPECT_FALSE(senders[2]->waitClosed(200ms));
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, FullSlotsTest,
+                         ::testing::Values(SlotCase{"everySlot", 3, 0},
+                                           SlotCase{"everySlotOfTheAddress", 64, 3}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A client whose request is in is never the one to go: with both slots waiting for their
+// replies, a newcomer is turned away and the two are still answered.
+TEST(HttpServer, RequestsWaitingForTheirReplyKeepTheirSlots)
+{
+    HeldRequests held;
+    HttpServer::Options options = smallOptions();
+    options.connectionLimit = 2;
+    HttpServer server(options, held.handler());
+    ASSERT_TRUE(server.start());
+    RawHttpClient first(server.port()), second(server.port());
+    ASSERT_TRUE(first.send(RawHttpClient::postRequest("/", "{}")));
+    ASSERT_TRUE(second.send(RawHttpClient::postRequest("/", "{}")));
+    ASSERT_TRUE(held.waitFor(2));
+    RawHttpClient third(server.port());
+    third.send(RawHttpClient::postRequest("/", "{}"));
+    EXPECT_TRUE(third.waitClosed(30s));
+    held.take(0)(ok("one"));
+    held.take(1)(ok("two"));
+    EXPECT_TRUE(first.readReply(30s));
+    EXPECT_TRUE(second.readReply(30s));
+}
 
 TEST(HttpServer, CutsOffAClientThatTricklesItsRequest)
 {

@@ -1,6 +1,7 @@
 // The recognition server's library in process: page layout, the joining of piece texts, the
 // job scheduler with fake tasks, and the recognition pool with the real engine.
 
+#include "HostileImages.h"
 #include "ImagePreparer.h"
 #include "JobScheduler.h"
 #include "PageLayout.h"
@@ -536,6 +537,101 @@ TEST(JobSchedulerTest, StoppingRunsEveryAdmittedJobToItsEnd)
     EXPECT_EQ(log.entries().size(), 12u);
 }
 
+// A job that admits with `bytes`, logs its name when it starts and waits for `release`.
+JobScheduler::JobHandle admitHolding(JobScheduler &scheduler, Log &log, const std::string &name,
+                                     std::size_t bytes, Gate &release, Arrivals &finished)
+{
+    return scheduler.admit(
+        [&log, name, &release](const JobHandle &, unsigned) {
+            log.add(name);
+            release.wait();
+        },
+        [&finished] { finished.arrive(); }, bytes);
+}
+
+TEST(JobSchedulerMemory, AJobWaitsUntilItsClaimFitsAndOthersThatFitGoFirst)
+{
+    Log log;
+    Gate releaseA, releaseC, releaseB;
+    Arrivals finished, startedA;
+    JobScheduler scheduler({4, 4, 0, 100});
+    ASSERT_TRUE(scheduler.admit(
+        [&](const JobHandle &, unsigned) {
+            log.add("a");
+            startedA.arrive();
+            releaseA.wait();
+        },
+        [&] { finished.arrive(); }, 60));
+    ASSERT_TRUE(startedA.waitFor(1));
+    ASSERT_TRUE(admitHolding(scheduler, log, "b", 60, releaseB, finished));
+    ASSERT_TRUE(admitHolding(scheduler, log, "c", 30, releaseC, finished));
+    releaseC.open();
+    ASSERT_TRUE(finished.waitFor(1));
+    EXPECT_EQ(log.entries(), (std::vector<std::string>{"a", "c"})); // b still waits for memory
+    releaseB.open();
+    releaseA.open();
+    ASSERT_TRUE(finished.waitFor(3));
+    EXPECT_EQ(log.entries(), (std::vector<std::string>{"a", "c", "b"}));
+}
+
+// Two jobs that raise their claims while both hold memory take turns instead of waiting on
+// each other: a job gives back what it held when it claims more.
+TEST(JobSchedulerMemory, RaisedClaimsTakeTurnsWithoutDeadlock)
+{
+    Arrivals admittedBoth, finished;
+    std::atomic<int> running = 0, most = 0;
+    JobScheduler scheduler({2, 2, 0, 100});
+    auto job = [&](std::atomic<bool> *refused) {
+        return [&, refused](const JobHandle &handle, unsigned) {
+            admittedBoth.arrive();
+            admittedBoth.waitFor(2); // both hold 40 now
+            *refused = !scheduler.claim(handle, 90);
+            scheduler.post(handle, [&](const JobHandle &, unsigned) {
+                const int now = ++running;
+                for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+                }
+                std::this_thread::sleep_for(50ms);
+                --running;
+            });
+        };
+    };
+    std::atomic<bool> refusedA = false, refusedB = false;
+    ASSERT_TRUE(scheduler.admit(
+        job(&refusedA), [&] { finished.arrive(); }, 40));
+    ASSERT_TRUE(scheduler.admit(
+        job(&refusedB), [&] { finished.arrive(); }, 40));
+    ASSERT_TRUE(finished.waitFor(2));
+    EXPECT_FALSE(refusedA);
+    EXPECT_FALSE(refusedB);
+    EXPECT_EQ(most, 1);
+}
+
+TEST(JobSchedulerMemory, AClaimBeyondTheBudgetIsRefusedAndAnAdmissionRunsAlone)
+{
+    Gate release;
+    Arrivals finished, started;
+    std::atomic<bool> refused = false;
+    JobScheduler scheduler({2, 2, 0, 100});
+    ASSERT_TRUE(scheduler.admit(
+        [&](const JobHandle &job, unsigned) {
+            refused = !scheduler.claim(job, 101);
+            started.arrive();
+            release.wait();
+        },
+        [&] { finished.arrive(); }, 1000));
+    ASSERT_TRUE(started.waitFor(1));
+    EXPECT_TRUE(refused);
+    // The first job holds the whole budget, so even the smallest claim waits for it.
+    std::atomic<bool> secondStarted = false;
+    ASSERT_TRUE(scheduler.admit([&](const JobHandle &, unsigned) { secondStarted = true; },
+                                [&] { finished.arrive(); }, 1));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(secondStarted);
+    release.open();
+    ASSERT_TRUE(finished.waitFor(2));
+    EXPECT_TRUE(secondStarted);
+}
+
 // --- Recognition pool ----------------------------------------------------------------------
 
 QByteArray requestBody(const QImage &image)
@@ -721,6 +817,42 @@ TEST(RecognitionPoolDeadline, PiecesRunningAtTheDeadlineEndInItsRefusalAndFreeTh
     ASSERT_TRUE(second.accepted());
     EXPECT_EQ(first.answer(), QString());
     EXPECT_EQ(second.answer(), QString());
+}
+
+// An image whose decoding alone would pass the budget is refused from its header, unread.
+TEST(RecognitionPoolMemory, RefusesAnImageLargerThanTheWholeBudget)
+{
+    RecognitionPool::Options options = poolOptions(2, 2);
+    options.memoryBudget = 32 * 1024 * 1024;
+    RecognitionPool pool(reader(), options);
+    const QByteArray png = dottedPng(2000, DotPattern::Dots);
+    const QByteArray body =
+        QJsonDocument(QJsonObject{{"imageBase64", QString::fromLatin1(png.toBase64())},
+                                  {"languageIndex", "ENG"}})
+            .toJson(QJsonDocument::Compact);
+    Submitted large(pool, body);
+    ASSERT_TRUE(large.accepted());
+    EXPECT_TRUE(large.answer().contains("too large for the OCR server's memory"))
+        << large.answer().toStdString();
+    // A capture that fits is read as ever.
+    Submitted small(pool, requestBody(renderText({"Hello world"}, {16, Qt::black, Qt::white})));
+    ASSERT_TRUE(small.accepted());
+    EXPECT_EQ(small.answer(), "Hello world");
+}
+
+// Bars as tall as the page read as letters that tall; the margin around a piece stays a
+// letter's room, not a page's.
+TEST(ImagePreparerTest, APieceMarginStaysSmallWhateverTheXHeight)
+{
+    const QByteArray png = dottedPng(600, DotPattern::Bars);
+    PixPtr decoded(pixReadMem(reinterpret_cast<const l_uint8 *>(png.constData()),
+                              static_cast<size_t>(png.size())));
+    const PreparedPage page = ImagePreparer().prepare(decoded.get());
+    const QRect box(100, 100, 200, 200);
+    const PixPtr piece = ImagePreparer().piece(page.grey.get(), box, 600);
+    ASSERT_TRUE(piece);
+    EXPECT_EQ(pixGetWidth(piece.get()), box.width() + 2 * ImagePreparer::kMaxMargin);
+    EXPECT_EQ(pixGetHeight(piece.get()), box.height() + 2 * ImagePreparer::kMaxMargin);
 }
 
 // An engine stopped half-way reads the next image in full.
