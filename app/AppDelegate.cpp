@@ -251,7 +251,7 @@ void AppDelegate::showMainPopover()
         return;
     if (!m_environment.trayAvailable())
         return;
-    m_mainPopover->showAt(popoverAnchor());
+    m_mainPopover->showAt(popoverAnchor(), ResultPopover::Focus::Leave);
     if (const Result stored = store(m_defaults, Settings::MainPopover, QStringLiteral("1"));
         !stored)
         printLine(QStringLiteral("Could not remember that the first-run hint was shown: ") +

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QPushButton;
 
 namespace lumeno {
@@ -21,9 +22,11 @@ public:
     explicit MainPopoverView(QWidget *parent = nullptr);
 
     QPushButton *closeButton() const { return m_closeButton; }
+    QLabel *text() const { return m_text; }
 
 private:
     QPushButton *m_closeButton;
+    QLabel *m_text;
 };
 
 } // namespace lumeno

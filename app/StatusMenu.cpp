@@ -46,8 +46,11 @@ QKeySequence StatusMenu::keyEquivalent(const QString &eventCharacters)
     const QKeySequence key(eventCharacters);
     if (eventCharacters.isEmpty() || key.isEmpty())
         return {};
-    Qt::KeyboardModifiers modifiers = qtModifiersFromCarbon(CarbonModifiers::cmdKey);
-    if (eventCharacters != eventCharacters.toLower())
+    // A key name the recorder stored ("F5", "Esc", "Num+5") has capitals but no case of its own;
+    // the keypad is part of the name.
+    Qt::KeyboardModifiers modifiers =
+        key[0].keyboardModifiers() | qtModifiersFromCarbon(CarbonModifiers::cmdKey);
+    if (eventCharacters.size() == 1 && eventCharacters.front().isUpper())
         modifiers |= Qt::ShiftModifier;
     return QKeySequence(QKeyCombination(modifiers, key[0].key()));
 }

@@ -34,9 +34,10 @@ public:
     // Shows the key equivalent beside "Capture Screenshot" and makes it work while the menu is
     // open, as a menu's key equivalents do.
     void setCaptureKeyEquivalent(const QString &eventCharacters);
-    // The stored key character with a menu item's default modifier, command (Control here); an
-    // upper-case letter adds Shift, as it does in a menu item's key equivalent. The global hot
-    // key's own modifiers play no part. Empty without a key character.
+    // The stored key character with a menu item's default modifier, command (Control here); a
+    // single upper-case letter adds Shift, as it does in a menu item's key equivalent, while a
+    // key's name ("F5") adds nothing. The global hot key's own modifiers play no part. Empty
+    // without a key character.
     static QKeySequence keyEquivalent(const QString &eventCharacters);
 
 private:

@@ -21,6 +21,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -137,17 +140,49 @@ TEST_F(Shell, TheMenuHoldsItsItemsInOrderWithTheDefaultKeyEquivalent)
     EXPECT_EQ(m_delegate->statusBarItem()->toolTip(), "LumenoOCR");
 }
 
-// The menu shows the stored key character with the menu's own default modifiers, whatever
-// modifiers the global hot key has.
-TEST_F(Shell, AStoredShortcutIsShownAndGrabbed)
+struct StoredShortcutCase
 {
-    launch({{"hotKey", QString::fromUtf8("⌃⌥K")}, {"eventCharacters", "K"}, {"keyCode", 40}});
-    EXPECT_EQ(m_delegate->statusMenu()->captureAction()->shortcut(),
-              QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_K));
+    const char *name;
+    const char *hotKey;
+    const char *eventCharacters;
+    quint32 keyCode;
+    QKeySequence keyEquivalent;
+    quint32 modifiers;
+};
+
+class StoredShortcut : public Shell, public ::testing::WithParamInterface<StoredShortcutCase>
+{
+};
+
+// The menu shows the stored key character with the menu's own default modifiers, whatever
+// modifiers the global hot key has; only a letter in upper case brings Shift with it.
+TEST_P(StoredShortcut, AStoredShortcutIsShownAndGrabbed)
+{
+    const StoredShortcutCase &c = GetParam();
+    launch({{"hotKey", QString::fromUtf8(c.hotKey)},
+            {"eventCharacters", c.eventCharacters},
+            {"keyCode", qint64(c.keyCode)}});
+    EXPECT_EQ(m_delegate->statusMenu()->captureAction()->shortcut(), c.keyEquivalent);
     ASSERT_EQ(m_hotKey.active.size(), 1u);
-    EXPECT_EQ(m_hotKey.active.begin()->second.keyCode, 40u);
-    EXPECT_EQ(m_hotKey.active.begin()->second.modifiers, 0x1800u);
+    EXPECT_EQ(m_hotKey.active.begin()->second.keyCode, c.keyCode);
+    EXPECT_EQ(m_hotKey.active.begin()->second.modifiers, c.modifiers);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, StoredShortcut,
+    ::testing::Values(
+        StoredShortcutCase{"UpperCaseLetter", "⌃⌥K", "K", 40,
+                           QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_K), 0x1800},
+        StoredShortcutCase{"LowerCaseLetter", "⌘K", "k", 40, QKeySequence(Qt::CTRL | Qt::Key_K),
+                           0x100},
+        StoredShortcutCase{"Digit", "⇧⌘1", "1", 18, QKeySequence(Qt::CTRL | Qt::Key_1), 0x300},
+        StoredShortcutCase{"FunctionKeyByName", "⌃⌥⇧⌘F5", "F5", 96,
+                           QKeySequence(Qt::CTRL | Qt::Key_F5), 0x1B00},
+        StoredShortcutCase{"EscapeByName", "⌘Esc", "Esc", 53,
+                           QKeySequence(Qt::CTRL | Qt::Key_Escape), 0x100},
+        StoredShortcutCase{"KeypadKeyByName", "Num+5", "Num+5", 87,
+                           QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_5), 0}),
+    [](const ::testing::TestParamInfo<StoredShortcutCase> &info) { return info.param.name; });
 
 TEST_F(Shell, LaunchGrabsTheDefaultHotKeyAndItsPressStartsACapture)
 {
@@ -342,7 +377,18 @@ TEST_F(Shell, PreferenceOpensTheWindowInFrontOnTheGeneralPage)
     EXPECT_EQ(&window->preferenceView()->lumenoObject(), m_lumenoObject.get());
 }
 
-TEST_F(Shell, TheDelegateKeepsTheNewestWindowAndOkInEitherClosesOnlyThat)
+struct TwoWindowsCase
+{
+    const char *name;
+    // Which window's "OK" is pressed: the older one (false) or the newer one (true).
+    bool okInNewer;
+};
+
+class TwoPreferenceWindows : public Shell, public ::testing::WithParamInterface<TwoWindowsCase>
+{
+};
+
+TEST_P(TwoPreferenceWindows, TheDelegateKeepsTheNewestWindowAndOkInEitherClosesOnlyThat)
 {
     QPointer<PreferenceWindow> first = openPreferences();
     QPointer<PreferenceWindow> second = openPreferences();
@@ -351,7 +397,8 @@ TEST_F(Shell, TheDelegateKeepsTheNewestWindowAndOkInEitherClosesOnlyThat)
     EXPECT_TRUE(first->isVisible()) << "the older window stays open on its own";
 
     const size_t registered = m_hotKey.count(FakeGlobalHotKey::Call::Register);
-    QTest::mouseClick(first->preferenceView()->okButton(), Qt::LeftButton);
+    PreferenceWindow *pressed = GetParam().okInNewer ? second.data() : first.data();
+    QTest::mouseClick(pressed->preferenceView()->okButton(), Qt::LeftButton);
     EXPECT_TRUE(first->isVisible());
     EXPECT_TRUE(!second || !second->isVisible());
     EXPECT_EQ(m_hotKey.count(FakeGlobalHotKey::Call::Register), registered + 1)
@@ -361,6 +408,13 @@ TEST_F(Shell, TheDelegateKeepsTheNewestWindowAndOkInEitherClosesOnlyThat)
     QTest::mouseClick(first->preferenceView()->okButton(), Qt::LeftButton);
     EXPECT_TRUE(first->isVisible()) << "the newest window is gone; nothing else closes";
 }
+
+INSTANTIATE_TEST_SUITE_P(OkPressedIn, TwoPreferenceWindows,
+                         ::testing::Values(TwoWindowsCase{"TheOlder", false},
+                                           TwoWindowsCase{"TheNewer", true}),
+                         [](const ::testing::TestParamInfo<TwoWindowsCase> &info) {
+                             return info.param.name;
+                         });
 
 TEST_F(Shell, ARecordedShortcutSavedWithOkReplacesTheGlobalHotKey)
 {
@@ -463,6 +517,102 @@ TEST_F(Shell, TheHintsCloseButtonPostsOnceAndTheShellClosesIt)
     EXPECT_EQ(recorder.posts.size(), 1u);
     EXPECT_FALSE(hint->isShown());
     EXPECT_EQ(m_defaults->stringForKey("MainPopover"), "1") << "closing stores nothing more";
+}
+
+TEST_F(Shell, OnlyTheHintIsShownWithoutTakingTheKeyboard)
+{
+    m_delegate->showMainPopover();
+    ResultPopover *hint = m_delegate->mainPopover();
+    ASSERT_TRUE(hint->isShown());
+    EXPECT_TRUE(hint->testAttribute(Qt::WA_ShowWithoutActivating));
+    // What the X11 platform reads at every map of the window: user time 0, so no focus.
+    EXPECT_EQ(hint->windowHandle()->property("_q_showWithoutActivating"), QVariant(true));
+
+    postCaptureEnd(capture());
+    ASSERT_TRUE(popover()->isShown());
+    EXPECT_FALSE(popover()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_FALSE(popover()->windowHandle()->property("_q_showWithoutActivating").isValid());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(popover())) << "the result view takes Escape";
+}
+
+struct FocusCase
+{
+    const char *name;
+    ResultPopover::Focus focus;
+    bool popoverActive;
+};
+
+class PopoverFocus : public ::testing::TestWithParam<FocusCase>
+{
+};
+
+// Offscreen, a window becomes active when it is first shown, whatever it asks; a show of the
+// open popover tells whether showing it asks for the keyboard.
+TEST_P(PopoverFocus, AShowAsksForTheKeyboardOnlyToTakeIt)
+{
+    ResultPopover popover;
+    popover.setContent(new QLabel("content"));
+    popover.showAt(QRect());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&popover));
+    QLineEdit editor;
+    editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+
+    popover.showAt(QRect(), GetParam().focus);
+    QTest::qWait(100);
+    EXPECT_EQ(popover.isActiveWindow(), GetParam().popoverActive);
+    EXPECT_EQ(editor.isActiveWindow(), !GetParam().popoverActive);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shows, PopoverFocus,
+                         ::testing::Values(FocusCase{"Take", ResultPopover::Focus::Take, true},
+                                           FocusCase{"Leave", ResultPopover::Focus::Leave, false}),
+                         [](const ::testing::TestParamInfo<FocusCase> &info) {
+                             return info.param.name;
+                         });
+
+// The pictures go beside the other tests' ones: test-artifacts of the build folder, two levels
+// above this program's own folder (tests/unit).
+QString artifactPath(const QString &name)
+{
+    const QDir folder(QCoreApplication::applicationDirPath() + "/../../test-artifacts");
+    QDir().mkpath(folder.path());
+    return folder.absoluteFilePath(name);
+}
+
+TEST(MainPopoverView, TheCloseRowSitsOnTheWholeTextWithItsButtonTenInFromTheTrailingEdge)
+{
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        SCOPED_TRACE(direction == Qt::LeftToRight ? "left to right" : "right to left");
+        MainPopoverView view;
+        view.setLayoutDirection(direction);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        EXPECT_EQ(view.size(), QSize(300, 50));
+
+        const QPushButton *close = view.closeButton();
+        const QRect button(close->mapTo(&view, QPoint()), close->size());
+        const int trailingGap = direction == Qt::LeftToRight
+                                    ? view.width() - (button.x() + button.width())
+                                    : button.x();
+        EXPECT_EQ(trailingGap, 10);
+        EXPECT_EQ(button.height(), 20) << "the close row's height";
+
+        const QLabel *text = view.text();
+        const QRect label(text->mapTo(&view, QPoint()), text->size());
+        EXPECT_EQ(label.top(), button.top() + button.height()) << "right under the close row";
+        EXPECT_TRUE(view.rect().contains(label));
+        EXPECT_GE(label.width(), text->fontMetrics().horizontalAdvance(text->text()))
+            << "the whole text";
+        EXPECT_GE(label.height(), text->sizeHint().height());
+        const int above = button.top();
+        const int below = view.height() - (label.top() + label.height());
+        EXPECT_LE(qAbs(above - below), 1) << "the pair sits in the middle";
+        view.grab().save(artifactPath(direction == Qt::LeftToRight
+                                          ? "first-run-hint-view.png"
+                                          : "first-run-hint-view-rtl.png"));
+    }
 }
 
 TEST_F(Shell, OpeningTheMenuLeavesTheHintOpen)

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace lumeno {
 
@@ -33,8 +34,13 @@ void ResultPopover::setContent(QWidget *content)
         layout()->addWidget(content);
 }
 
-void ResultPopover::showAt(const QRect &anchor)
+void ResultPopover::showAt(const QRect &anchor, Focus focus)
 {
+    const bool leave = focus == Focus::Leave;
+    setAttribute(Qt::WA_ShowWithoutActivating, leave);
+    // The attribute reaches the platform only when the native window is made, and this one is
+    // made up front; the window's own property is what the platform reads at every show.
+    windowHandle()->setProperty("_q_showWithoutActivating", leave ? QVariant(true) : QVariant());
     QScreen *screen = anchor.isEmpty() ? nullptr : QGuiApplication::screenAt(anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
@@ -43,7 +49,8 @@ void ResultPopover::showAt(const QRect &anchor)
     move(placement(anchor, sizeHint(), available));
     show();
     raise();
-    activateWindow();
+    if (!leave)
+        activateWindow();
 }
 
 QPoint ResultPopover::placement(const QRect &anchor, const QSize &size, const QRect &available)

@@ -21,9 +21,17 @@ public:
     void setContent(QWidget *content);
     QWidget *content() const { return m_content; }
 
+    // Whether showing the window gives it the keyboard: the result view takes it so that Escape
+    // works at once; a hint that appears by itself leaves it with what the user is typing in.
+    enum class Focus
+    {
+        Take,
+        Leave
+    };
+
     // Shows the window under the anchor (global, y down), or under the top-right corner of the
     // primary screen's available area when the anchor is empty (no tray host).
-    void showAt(const QRect &anchor);
+    void showAt(const QRect &anchor, Focus focus = Focus::Take);
     bool isShown() const { return isVisible(); }
 
     // The top-left corner for a window of this size: centred under the anchor, above it when
