@@ -60,6 +60,11 @@ void OverlayView::paintEvent(QPaintEvent *)
     QPainterPath frame;
     frame.addRect(windows.constFirst()->frameGeometry());
     QPainter painter(this);
+    // Whatever lay under the frame is wiped out first, so that the veil is the same over any
+    // background.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillPath(frame, Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.drawImage(0, 0, shadowOf(frame, size()));
     drawOutline(painter, frame, Qt::red);
 }
