@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QTest>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 using namespace lumeno;
@@ -78,6 +79,34 @@ TEST(AboutView, ShowsTheImageNameDescriptionAndWebSite)
     for (const QLabel *label : view.findChildren<QLabel *>())
         image |= label->size() == QSize(100, 100) && !label->pixmap().isNull();
     EXPECT_TRUE(image) << "the program's image at 100 x 100";
+}
+
+// Marks every text it is asked for, so that a label shown unmarked was never looked up.
+class MarkingTranslator : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *, const char *sourceText, const char *, int) const override
+    {
+        return QLatin1Char('[') + QString::fromUtf8(sourceText) + QLatin1Char(']');
+    }
+};
+
+TEST(AboutView, EveryFixedTextIsLookedUpAndTheValuesFollowTheirLabels)
+{
+    MarkingTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    const AboutView view(
+        QJsonObject{{"CFBundleShortVersionString", "2.3"}, {"CFBundleVersion", "41"}});
+    QCoreApplication::removeTranslator(&translator);
+    QStringList shown = texts(view);
+    shown.sort();
+    QStringList expected{"[LumenoOCR]", "[Version ]2.3", "[Build ]41",
+                         "[Lumeno OCR for Linux is designed to capture screenshot and turn "
+                         "uncopyable text into editable text. Simple and easy to use.]",
+                         "[Website: ]" + QString::fromLatin1(kHomePage)};
+    expected.sort();
+    EXPECT_EQ(shown, expected);
 }
 
 TEST(AboutWindowController, IsAFixedTitledWindowThatDeletesItselfWhenClosed)

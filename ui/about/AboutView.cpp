@@ -63,7 +63,7 @@ AboutView::AboutView(const std::optional<QJsonObject> &infoDictionary, QWidget *
                          .pixmap(QSize(kImageSide, kImageSide), devicePixelRatioF()));
     image->setFixedSize(kImageSide, kImageSide);
 
-    QLabel *name = styledLabel(QStringLiteral("LumenoOCR"), TextStyle::Title, this);
+    QLabel *name = styledLabel(tr("LumenoOCR"), TextStyle::Title, this);
     QFont heavy = name->font();
     heavy.setWeight(QFont::ExtraBold);
     name->setFont(heavy);
