@@ -12,6 +12,7 @@
 #include "NotificationRecorder.h"
 #include "PreferenceView.h"
 #include "PreferenceWindow.h"
+#include "Settings.h"
 #include "ShortcutKeyBox.h"
 #include "ShortcutsView.h"
 #include "TranslateView.h"
@@ -66,6 +67,14 @@ protected:
         m_defaults = std::make_unique<UserDefaults>(path);
         for (auto it = stored.begin(); it != stored.end(); ++it)
             ASSERT_TRUE(m_defaults->setValue(it.key(), it.value()).ok);
+        loadSharedObject();
+    }
+
+    // A new run over the store as it stands, with its hot key grabbed.
+    void loadSharedObject()
+    {
+        if (m_shared && m_shared->currentHotKeyRef())
+            m_hotKey.unregisterHotKey(*m_shared->currentHotKeyRef());
         m_shared = std::make_unique<LumenoObject>(*m_defaults);
         m_shared->setCurrentHotKeyRef(m_hotKey.registerHotKey(14, 0x300, 0).ref);
     }
@@ -335,6 +344,49 @@ TEST_F(Preferences, ClosingWithoutOkAnnouncesTheHotKeyOnceAndStoresNothing)
     EXPECT_TRUE(storedFile().isEmpty());
     EXPECT_EQ(m_shared->googleAPIKey(), "");
     EXPECT_TRUE(QTest::qWaitFor([&] { return alive.isNull(); })) << "a closed window goes away";
+}
+
+TEST_F(Preferences, ClosingWithoutOkKeepsTheStoredValuesWhateverThePagesHeld)
+{
+    // Stored as "OK" on each page stores them, in its order.
+    ASSERT_TRUE(store(*m_defaults, Settings::GoogleAPIKey, "stored key").ok);
+    ASSERT_TRUE(store(*m_defaults, Settings::hotKey, "⌃⌥K").ok);
+    ASSERT_TRUE(store(*m_defaults, Settings::ModifierFlags, quint64(0)).ok);
+    ASSERT_TRUE(store(*m_defaults, Settings::eventCharacters, "K").ok);
+    ASSERT_TRUE(store(*m_defaults, Settings::keyCode, quint32(40)).ok);
+    ASSERT_TRUE(store(*m_defaults, Settings::TranslateName, "French").ok);
+    ASSERT_TRUE(store(*m_defaults, Settings::TranslateCode, "fra").ok);
+    ASSERT_TRUE(store(*m_defaults, Settings::LanguageName, "Japanese").ok);
+    ASSERT_TRUE(store(*m_defaults, Settings::LanguageCode, "JAP").ok);
+    loadSharedObject();
+    const QJsonObject before = storedFile();
+    ASSERT_EQ(before.size(), 9);
+
+    PreferenceWindow *window = open(PreferenceView::GoogleAPI);
+    QTest::keyClicks(page<GoogleApiView>(window, PreferenceView::GoogleAPI)->keyField(), " typed");
+    window->preferenceView()->setSelectedTab(PreferenceView::Shortcuts);
+    recordKey(window, Qt::Key_R, Qt::ControlModifier);
+    window->preferenceView()->setSelectedTab(PreferenceView::Translate);
+    chooseMenuRow(page<TranslateView>(window, PreferenceView::Translate)->targetMenuButton(), 10);
+    window->preferenceView()->setSelectedTab(PreferenceView::OCRLanguage);
+    chooseMenuRow(page<LanguageView>(window, PreferenceView::OCRLanguage)->languageMenuButton(), 6);
+    window->close();
+
+    EXPECT_EQ(storedFile(), before);
+    const UserDefaults reread(m_defaults->filePath());
+    const LumenoObject nextRun(reread);
+    EXPECT_EQ(nextRun.googleAPIKey(), "stored key");
+    EXPECT_EQ(nextRun.hotKey(), "⌃⌥K");
+    EXPECT_EQ(nextRun.eventCharacters(), "K");
+    EXPECT_EQ(nextRun.keyCode(), 40u);
+    EXPECT_EQ(nextRun.translateTargetCode(), "fra");
+    EXPECT_EQ(nextRun.selectedLanCode(), "JAP");
+    // The pages that edit the shared object keep their edits for the run; the key's working
+    // copy is gone.
+    EXPECT_EQ(m_shared->hotKey(), "⌘R");
+    EXPECT_EQ(m_shared->translateTargetCode(), "de");
+    EXPECT_EQ(m_shared->selectedLanCode(), "THA");
+    EXPECT_EQ(m_shared->googleAPIKey(), "stored key");
 }
 
 TEST_F(Preferences, AStoreThatCannotBeWrittenRaisesTheAlertAndKeepsTheWindowOpen)
