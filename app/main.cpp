@@ -7,6 +7,7 @@
 #include "ScreenShotManager.h"
 #include "SingleInstance.h"
 #include "StandardOutput.h"
+#include "TerminationSignals.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
@@ -22,6 +23,14 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("lumeno-ocr"));
     // A tray program: closing the result popover must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // A log-out or kill ends the program as "Quit" does, through the event loop, so that the
+    // objects below are destroyed: the embedded server is stopped, not left to the kernel.
+    TerminationSignals terminationSignals;
+    if (const Result watched = terminationSignals.install(); !watched)
+        printLine(QStringLiteral("Termination signals end the program at once: ") + watched.why);
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app,
+                     &QCoreApplication::quit);
 
     SingleInstance instance;
     if (const Result locked = instance.acquire(); !locked) {

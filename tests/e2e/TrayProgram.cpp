@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTcpServer>
+#include <cstdio>
 
 namespace lumeno::e2e {
 
@@ -24,6 +25,19 @@ void stopProcess(QProcess &process)
     }
 }
 
+// A sanitized build at exit runs LeakSanitizer over the whole heap, and the program stops its
+// server child first: slow on a loaded machine, and still an end, not a hang.
+constexpr int kEndTimeoutMs = 120000;
+
+// The first line of each report AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer
+// print, whatever their options say about halting.
+bool hasSanitizerReport(const QString &text)
+{
+    static const QRegularExpression report(
+        QStringLiteral("(ERROR|WARNING): \\w+Sanitizer|SUMMARY: \\w+Sanitizer|: runtime error: "));
+    return report.match(text).hasMatch();
+}
+
 } // namespace
 
 TrayProgram::TrayProgram(const QJsonObject &settings)
@@ -31,14 +45,58 @@ TrayProgram::TrayProgram(const QJsonObject &settings)
     QFile file(m_config.filePath(QStringLiteral("defaults.json")));
     if (file.open(QIODevice::WriteOnly))
         file.write(QJsonDocument(settings).toJson());
-    QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
-                     [this] { m_output += QString::fromUtf8(m_process.readAllStandardOutput()); });
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { collect(); });
+    QObject::connect(&m_process, &QProcess::readyReadStandardError, [this] { collect(); });
 }
 
 TrayProgram::~TrayProgram()
 {
-    stopProcess(m_process);
+    if (!m_started || m_checked)
+        return;
+    if (const ::testing::AssertionResult ended = stop(); !ended)
+        ADD_FAILURE() << ended.message();
+}
+
+void TrayProgram::collect()
+{
+    m_output += QString::fromUtf8(m_process.readAllStandardOutput());
+    const QByteArray errors = m_process.readAllStandardError();
+    if (errors.isEmpty())
+        return;
+    // Qt's warnings and the sanitizers' reports belong in the test log as they come.
+    fwrite(errors.constData(), 1, size_t(errors.size()), stderr);
+    fflush(stderr);
+    m_errors += QString::fromUtf8(errors);
+}
+
+::testing::AssertionResult TrayProgram::stop()
+{
+    m_checked = true;
+    if (!m_started)
+        return ::testing::AssertionFailure() << "the program was never started";
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(kEndTimeoutMs)) {
+            m_process.kill();
+            m_process.waitForFinished(kEndTimeoutMs);
+            collect();
+            return ::testing::AssertionFailure() << "the program did not end on SIGTERM within "
+                                                 << kEndTimeoutMs / 1000 << " s and was killed";
+        }
+    }
+    collect();
+    if (m_process.exitStatus() != QProcess::NormalExit)
+        return ::testing::AssertionFailure()
+               << "the program died of a signal instead of exiting; its standard error:\n"
+               << m_errors.toStdString();
+    if (m_process.exitCode() != 0)
+        return ::testing::AssertionFailure() << "the program exited with status "
+                                             << m_process.exitCode() << "; its standard error:\n"
+                                             << m_errors.toStdString();
+    if (hasSanitizerReport(m_errors) || hasSanitizerReport(m_output))
+        return ::testing::AssertionFailure() << "a sanitizer report in the program's output:\n"
+                                             << m_errors.toStdString();
+    return ::testing::AssertionSuccess();
 }
 
 bool TrayProgram::start(const QUrl &ocrServer, const QUrl &translate)
@@ -53,6 +111,7 @@ bool TrayProgram::start(const QUrl &ocrServer, const QUrl &translate)
     m_process.start(QStringLiteral(LUMENO_OCR_PROGRAM), {});
     if (!m_process.waitForStarted(30000))
         return false;
+    m_started = true;
     // Ready once the tray host has taken the icon in.
     return waitUntil([this] {
         for (const X11Window &window : visibleWindows(QStringLiteral("lumeno-ocr")))

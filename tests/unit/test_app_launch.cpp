@@ -1,6 +1,7 @@
 #include "EmbeddedServer.h"
 #include "OverlayView.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 
 #include <QDir>
 #include <QFile>
@@ -236,3 +237,29 @@ TEST(OverlayView, OutlinesTheFirstWindowsFrameAndAPressOrdersItsWindowOut)
 }
 
 } // namespace
+
+TEST(TerminationSignals, EachSignalReachesTheEventLoopAndTheFormerHandlersComeBack)
+{
+    struct sigaction before = {};
+    sigaction(SIGHUP, nullptr, &before);
+    std::vector<int> received;
+    {
+        TerminationSignals watcher;
+        ASSERT_TRUE(watcher.install());
+        TerminationSignals second;
+        EXPECT_FALSE(second.install()) << "one holder of the signals at a time";
+        QObject::connect(&watcher, &TerminationSignals::received,
+                         [&](int signalNumber) { received.push_back(signalNumber); });
+        // Each would end this test program, were it not handled.
+        for (int signalNumber : TerminationSignals::kSignals)
+            ASSERT_EQ(raise(signalNumber), 0);
+        EXPECT_TRUE(received.empty()) << "the handler only writes into the pipe";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 3; }, 30000));
+        EXPECT_EQ(received, (std::vector<int>{SIGTERM, SIGINT, SIGHUP}));
+    }
+    struct sigaction after = {};
+    sigaction(SIGHUP, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    TerminationSignals next;
+    EXPECT_TRUE(next.install()) << "a released watcher lets the next one in";
+}
