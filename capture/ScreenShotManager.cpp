@@ -119,7 +119,8 @@ void ScreenShotManager::confirmCapture(QImage grab, const QRect &pixels)
     // longer than a frame.
     orderOutPanels();
     // Only the image in the making needs a grab now: the other screens' memory goes back at
-    // once, and this screen's grab is left to the round trip alone, which decodes into it.
+    // once, and this screen's grab is left to the round trip alone, which decodes a large crop
+    // into it and lets it go before decoding a small one.
     for (const auto &controller : m_windowControllerArray) {
         if (controller)
             controller->releaseScreenImages();

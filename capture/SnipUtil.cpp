@@ -57,16 +57,24 @@ void releaseImage(void *image)
     delete static_cast<QImage *>(image);
 }
 
-// Where the decoded pixels go: into the grab itself when the caller handed over its only copy,
-// as the grab is spent once encoded and its memory is already touched, where a fresh screenful
-// costs as much to touch as the decode itself; else into a mapping of its own, so that the
-// screenful goes back to the system with the image.
+// Where the decoded pixels go. Into the grab itself when the caller handed over its only copy
+// and the image fills at least half of it: the grab is spent once encoded and its pages are
+// already touched, while a fresh mapping of a near-screenful costs as much to fault in as the
+// decode itself. The saving grows with the crop and the memory pinned beyond the image shrinks
+// with it; from half up, the image never pins more than twice its own size. Below half, a fresh
+// mapping of the image's size is cheap to touch, while reusing the grab would pin a screenful
+// for as long as the clipboard or the popover holds the image: a 100 x 100 crop of a 4K grab
+// would keep over 800 times its own size.
 std::optional<QImage> decodeTarget(QImage grab, QSize size)
 {
     const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
-    if (!grab.isDetached() || !isFourByteRgb(grab.format()) ||
-        grab.sizeInBytes() < bytesPerLine * size.height())
+    const qsizetype needed = bytesPerLine * size.height();
+    if (!grab.isDetached() || !isFourByteRgb(grab.format()) || grab.sizeInBytes() < needed ||
+        needed * 2 < grab.sizeInBytes()) {
+        // Let go before mapping anew, so the grab and the image never live at once.
+        grab = QImage();
         return MemoryMapping::image(size, QImage::Format_RGB32);
+    }
     auto *owner = new QImage(std::move(grab));
     QImage target(owner->bits(), size.width(), size.height(), bytesPerLine, QImage::Format_RGB32,
                   releaseImage, owner);

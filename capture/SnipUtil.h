@@ -20,7 +20,8 @@ public:
     // The pixels of `pixels` cut from `image`, encoded as JPEG at quality 100 and decoded back,
     // pixel for pixel what Qt's JPEG writer and reader give; nothing when the rectangle misses
     // the image or the encoding fails. The result keeps the device pixel ratio of `image`. A
-    // caller that hands over its only copy of `image` gets the result in `image`'s memory. Safe
+    // caller that hands over its only copy of `image` gets the result in `image`'s memory when
+    // the crop fills at least half of it; otherwise that memory is freed before the decode. Safe
     // on any thread.
     static std::optional<QImage> cropToJpeg(QImage image, const QRect &pixels);
 };

@@ -6,7 +6,9 @@
 #include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace lumeno;
 
@@ -283,25 +285,86 @@ INSTANTIATE_TEST_SUITE_P(
             "reaching_past_the_grab", {160, 120}, QImage::Format_RGB32, 1, {100, 60, 100, 100}}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(CaptureSnipUtil, AGrabHandedOverAloneTakesTheImageAndOneStillHeldStaysIntact)
+namespace {
+
+// A grab over memory the test owns, which tells when the grab's last reference has let it go.
+class TrackedGrab
 {
-    const QRect crop(7, 5, 123, 77);
-    QImage grab = screenLike({301, 203}, QImage::Format_RGB32, 1);
-    const QImage untouched = grab.copy();
-    const QImage expected = qtRoundTrip(untouched, crop);
+public:
+    explicit TrackedGrab(const QImage &content)
+        : m_memory(content.constBits(), content.constBits() + content.sizeInBytes()),
+          m_image(
+              m_memory.data(), content.width(), content.height(), content.bytesPerLine(),
+              content.format(), [](void *released) { *static_cast<bool *>(released) = true; },
+              &m_released)
+    {
+    }
 
-    const std::optional<QImage> whileHeld = SnipUtil::cropToJpeg(grab, crop);
-    ASSERT_TRUE(whileHeld.has_value());
-    EXPECT_TRUE(*whileHeld == expected);
-    EXPECT_TRUE(grab == untouched);
+    QImage &image() { return m_image; }
+    bool released() const { return m_released; }
+    bool holds(const uchar *bits) const
+    {
+        const auto at = std::uintptr_t(bits), from = std::uintptr_t(m_memory.data());
+        return at >= from && at < from + m_memory.size();
+    }
 
-    const uchar *memory = grab.constBits();
-    const std::optional<QImage> handedOver = SnipUtil::cropToJpeg(std::move(grab), crop);
-    ASSERT_TRUE(handedOver.has_value());
-    EXPECT_TRUE(*handedOver == expected);
-    EXPECT_EQ(handedOver->constBits(), memory);
-    EXPECT_EQ(handedOver->bytesPerLine(), crop.width() * 4);
+private:
+    std::vector<uchar> m_memory;
+    bool m_released = false;
+    QImage m_image;
+};
+
+struct HandOverCase
+{
+    const char *name;
+    QSize grab;
+    QRect crop;
+    bool keepsTheGrab;
+};
+
+class CaptureHandOver : public ::testing::TestWithParam<HandOverCase>
+{
+};
+
+} // namespace
+
+TEST_P(CaptureHandOver, AGrabStillHeldIsNeitherWrittenNorKept)
+{
+    const HandOverCase &c = GetParam();
+    const QImage content = screenLike(c.grab, QImage::Format_RGB32, 1);
+    TrackedGrab grab(content);
+    std::optional<QImage> image = SnipUtil::cropToJpeg(grab.image(), c.crop);
+    ASSERT_TRUE(image.has_value());
+    EXPECT_TRUE(*image == qtRoundTrip(content, c.crop));
+    EXPECT_TRUE(grab.image() == content);
+    EXPECT_FALSE(grab.holds(image->constBits()));
+    image.reset();
+    EXPECT_FALSE(grab.released());
 }
+
+TEST_P(CaptureHandOver, AGrabHandedOverAloneHoldsTheImageOnlyWhenItFillsMostOfIt)
+{
+    const HandOverCase &c = GetParam();
+    const QImage content = screenLike(c.grab, QImage::Format_RGB32, 1);
+    TrackedGrab grab(content);
+    std::optional<QImage> image = SnipUtil::cropToJpeg(std::move(grab.image()), c.crop);
+    ASSERT_TRUE(image.has_value());
+    EXPECT_TRUE(*image == qtRoundTrip(content, c.crop));
+    EXPECT_EQ(image->bytesPerLine(), c.crop.width() * 4);
+    EXPECT_EQ(grab.holds(image->constBits()), c.keepsTheGrab);
+    EXPECT_EQ(grab.released(), !c.keepsTheGrab) << "while the image lives";
+    image.reset();
+    EXPECT_TRUE(grab.released()) << "once the image is gone";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Crops, CaptureHandOver,
+    ::testing::Values(HandOverCase{"whole_screen", {301, 203}, {0, 0, 301, 203}, true},
+                      HandOverCase{"most_of_the_screen", {301, 203}, {7, 5, 280, 190}, true},
+                      HandOverCase{"a_window", {301, 203}, {7, 5, 123, 77}, false},
+                      HandOverCase{
+                          "a_word_on_a_full_hd_screen", {1920, 1080}, {900, 500, 100, 100}, false}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 // A 100-row window from row 100 (y down) on a 1080-row primary screen flips to y 880 to 980.
 TEST(CaptureCursor, CursorPixelLandsInsideTheWindowItIsOver)
