@@ -1,5 +1,7 @@
 // A whole capture on a real X server: a probe program opens it, xdotool plays the user and xclip
 // reads what the probe put on the clipboard. Run by with-x11-session.
+#include "TwoScreenSession.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -239,9 +241,8 @@ class TwoScreenCapture : public ProbeTest
 protected:
     void SetUp() override
     {
+        LUMENO_REQUIRE_TWO_SCREENS();
         const QList<QScreen *> screens = QGuiApplication::screens();
-        if (screens.size() < 2)
-            GTEST_SKIP() << "needs two screens (with-x11-session --monitors 2)";
         m_scale = qEnvironmentVariableIntValue("LUMENO_PROBE_SCALE_FACTOR");
         if (m_scale < 1)
             m_scale = 1;

@@ -2,6 +2,7 @@
 // and screen grabs. Run by with-x11-session.
 #include "Geometry.h"
 #include "QtScreens.h"
+#include "TwoScreenSession.h"
 #include "x11/X11Desktop.h"
 #include "x11/X11ScreenGrab.h"
 
@@ -179,9 +180,8 @@ TEST_F(X11DesktopTest, ScreensAndMouseAreInTheGlobalSpace)
 // Qt itself shows that window.
 TEST_F(X11DesktopTest, OnTwoScreensEachFrameLandsWhereQtShowsItsWindow)
 {
+    LUMENO_REQUIRE_TWO_SCREENS();
     const QList<QScreen *> screens = QGuiApplication::screens();
-    if (screens.size() < 2)
-        GTEST_SKIP() << "needs two screens (with-x11-session --monitors 2)";
     std::vector<std::unique_ptr<Swatch>> swatches;
     for (QScreen *screen : screens) {
         auto swatch = std::make_unique<Swatch>(Qt::blue);
