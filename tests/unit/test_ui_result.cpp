@@ -431,8 +431,8 @@ TEST_F(ResultViewTest, TheSpinnerShowsWhileLoadingAndLeavesNoGapOtherwise)
 
 TEST_F(ResultViewTest, TheAlertHasNoTitleAndOneOkThatClearsTheFlag)
 {
-    model()->setAlertMessage("Something went wrong");
     model()->setIsShowAlert(true);
+    model()->setAlertMessage("Something went wrong");
     QMessageBox *alert = m_view.alert();
     ASSERT_TRUE(alert);
     EXPECT_TRUE(alert->isVisible());
@@ -512,9 +512,9 @@ TEST(ResultAlert, StaysOnTheScreenWhenThePopoverHangsAtItsEdge)
     ResultPopover &popover = shown.popover;
     ResultView *view = shown.view;
     popover.showAt(QRect());
+    view->contentView()->setIsShowAlert(true);
     view->contentView()->setAlertMessage(
         "No returned value. Remote server is unaccessible, please contact the support team.");
-    view->contentView()->setIsShowAlert(true);
     ASSERT_TRUE(view->alert());
     const QRect available = popover.screen()->availableGeometry();
     EXPECT_TRUE(available.contains(view->alert()->geometry()))
