@@ -62,19 +62,46 @@ std::optional<unsigned> number(const QString &text, unsigned minimum, unsigned m
     return value;
 }
 
-// Bytes the process may use: the machine's memory, or its control group's limit when lower.
+// A memory.max file's limit in bytes; nullopt when it is missing or says "max".
+std::optional<std::size_t> limitIn(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool ok = false;
+    const qulonglong value = file.readAll().trimmed().toULongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return static_cast<std::size_t>(value);
+}
+
+// The process's group in the cgroup v2 hierarchy, from the line "0::/path", as the segments
+// of its path. A path that climbs out of the mount (a group outside our cgroup namespace) is
+// read as its root, the only group of it that can be found there.
+QStringList ownControlGroup(const QString &selfCgroup)
+{
+    QFile file(selfCgroup);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (!line.startsWith("0::"))
+            continue;
+        const QStringList segments =
+            QString::fromUtf8(line.mid(3)).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        if (segments.contains(QStringLiteral("..")) || segments.contains(QStringLiteral(".")))
+            return {};
+        return segments;
+    }
+    return {};
+}
+
+// Bytes the process may use: the machine's memory, or its control groups' limit when lower.
 std::size_t usableMemory()
 {
-    std::size_t bytes = static_cast<std::size_t>(sysconf(_SC_PHYS_PAGES)) *
-                        static_cast<std::size_t>(sysconf(_SC_PAGE_SIZE));
-    QFile limit(QStringLiteral("/sys/fs/cgroup/memory.max"));
-    if (limit.open(QIODevice::ReadOnly)) {
-        bool ok = false;
-        const qulonglong value = limit.readAll().trimmed().toULongLong(&ok); // or "max"
-        if (ok)
-            bytes = std::min<std::size_t>(bytes, value);
-    }
-    return bytes;
+    const std::size_t bytes = static_cast<std::size_t>(sysconf(_SC_PHYS_PAGES)) *
+                              static_cast<std::size_t>(sysconf(_SC_PAGE_SIZE));
+    const auto limit = ServerSettings::controlGroupMemoryLimit();
+    return limit ? std::min(bytes, *limit) : bytes;
 }
 
 } // namespace
@@ -85,6 +112,25 @@ std::size_t ServerSettings::memoryBudgetBytes() const
     if (memoryBudgetMiB > 0)
         return memoryBudgetMiB * kMiB;
     return std::max(usableMemory() / 4, 256 * kMiB);
+}
+
+std::optional<std::size_t> ServerSettings::controlGroupMemoryLimit(const QString &selfCgroup,
+                                                                   const QString &cgroupMount)
+{
+    // A service's limit is often set on a group above the process's own (its slice, or a
+    // container's group around a nested one); the lowest along the path is the one that binds.
+    QStringList group = ownControlGroup(selfCgroup);
+    std::optional<std::size_t> lowest;
+    for (;;) {
+        const QString folder = group.isEmpty()
+                                   ? cgroupMount
+                                   : cgroupMount + QLatin1Char('/') + group.join(QLatin1Char('/'));
+        if (const auto limit = limitIn(folder + QStringLiteral("/memory.max")))
+            lowest = std::min(lowest.value_or(*limit), *limit);
+        if (group.isEmpty())
+            return lowest;
+        group.removeLast();
+    }
 }
 
 std::variant<ServerSettings, ServerSettings::Done, ServerSettings::Error>

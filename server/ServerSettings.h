@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstddef>
+#include <optional>
 #include <variant>
 
 namespace lumeno {
@@ -39,6 +40,13 @@ struct ServerSettings
     // The memory budget in bytes: the one asked for, else a quarter of the machine's memory or
     // of the control group's limit, whichever is less, and at least 256 MiB.
     std::size_t memoryBudgetBytes() const;
+
+    // The lowest memory.max of the process's control group (as `selfCgroup`, in the form of
+    // /proc/self/cgroup, names it) and of its ancestors, under the cgroup v2 mount
+    // `cgroupMount`; nullopt when none of them sets one. The paths are parameters for tests.
+    static std::optional<std::size_t>
+    controlGroupMemoryLimit(const QString &selfCgroup = QStringLiteral("/proc/self/cgroup"),
+                            const QString &cgroupMount = QStringLiteral("/sys/fs/cgroup"));
 };
 
 } // namespace lumeno

@@ -1,5 +1,6 @@
 // The recognition server's library in process: page layout, the joining of piece texts, the
-// job scheduler with fake tasks, and the recognition pool with the real engine.
+// job scheduler with fake tasks, the recognition pool with the real engine, and the settings'
+// reading of the control group's memory limit.
 
 #include "HostileImages.h"
 #include "ImagePreparer.h"
@@ -7,14 +8,19 @@
 #include "PageLayout.h"
 #include "PageText.h"
 #include "RecognitionPool.h"
+#include "ServerSettings.h"
 #include "TesseractEngine.h"
 #include "TextImages.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <atomic>
 #include <condition_variable>
 #include <future>
@@ -891,6 +897,67 @@ TEST(RecognitionPoolQueue, AFullQueueRefusesAtOnceWhileASplitRequestRuns)
     EXPECT_FALSE(split.answer().startsWith("refused")) << split.answer().toStdString();
     EXPECT_FALSE(thirdAnswered);
 }
+
+// --- Settings ------------------------------------------------------------------------------
+
+struct MemoryLimitCase
+{
+    const char *name;
+    QByteArray selfCgroup;                    // as /proc/self/cgroup; empty: no such file
+    QList<QPair<QString, QByteArray>> limits; // memory.max files under the mount, by folder
+    std::optional<std::size_t> expected;
+};
+
+class ControlGroupLimitTest : public ::testing::TestWithParam<MemoryLimitCase>
+{
+};
+
+TEST_P(ControlGroupLimitTest, IsTheLowestOfTheGroupAndItsAncestors)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString mount = root.filePath(QStringLiteral("cgroup"));
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    ASSERT_TRUE(QDir().mkpath(mount));
+    const QString selfCgroup = root.filePath(QStringLiteral("self-cgroup"));
+    if (!GetParam().selfCgroup.isEmpty()) {
+        ASSERT_TRUE(write(selfCgroup, GetParam().selfCgroup));
+    }
+    for (const auto &[folder, limit] : GetParam().limits)
+        ASSERT_TRUE(write(mount + folder + QStringLiteral("/memory.max"), limit));
+    EXPECT_EQ(ServerSettings::controlGroupMemoryLimit(selfCgroup, mount), GetParam().expected);
+}
+
+constexpr std::size_t kMiB = 1024 * 1024;
+const QByteArray kServiceGroup = "0::/system.slice/lumeno.service\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, ControlGroupLimitTest,
+    ::testing::Values(MemoryLimitCase{"noLimitFile", kServiceGroup, {}, std::nullopt},
+                      MemoryLimitCase{
+                          "noLimitAnywhere",
+                          kServiceGroup,
+                          {{"/system.slice/lumeno.service", "max\n"}, {"/system.slice", "max\n"}},
+                          std::nullopt},
+                      MemoryLimitCase{"limitAtTheLeaf",
+                                      kServiceGroup,
+                                      {{"/system.slice/lumeno.service", "536870912\n"},
+                                       {"/system.slice", "max\n"}},
+                                      512 * kMiB},
+                      MemoryLimitCase{"lowerLimitAtAnAncestor",
+                                      "1:name=systemd:/old\n0::/system.slice/lumeno.service\n",
+                                      {{"/system.slice/lumeno.service", "536870912\n"},
+                                       {"/system.slice", "268435456\n"},
+                                       {"", "1073741824\n"}},
+                                      256 * kMiB},
+                      // In a container the process sees its own group as the root of the mount.
+                      MemoryLimitCase{"containerRoot", "0::/\n", {{"", "134217728\n"}}, 128 * kMiB},
+                      MemoryLimitCase{"noSelfFile", {}, {{"", "134217728\n"}}, 128 * kMiB}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 
