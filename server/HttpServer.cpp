@@ -3,6 +3,7 @@
 #include "SlowClientReaper.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <condition_variable>
 #include <microhttpd.h>
 #include <mutex>
@@ -11,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <unordered_set>
+#include <utility>
 
 namespace lumeno {
 
@@ -31,7 +33,10 @@ struct HttpServer::Connection
     HttpRequest request;
     bool dispatched = false;
     bool answeredEarly = false; // before its body was read
-    bool overLimit = false;     // the rest of its body is read and dropped
+    // Set when the rest of its body is read and dropped; this answers once it has ended.
+    const HttpResponse *dropped = nullptr;
+    // Its share of the registry's bodyBytes. Only the connection's daemon thread touches it.
+    size_t heldBytes = 0;
     bool suspended = false;
     bool closed = false;
     std::optional<HttpResponse> response;
@@ -56,6 +61,7 @@ struct HttpServerRegistry
     std::mutex mutex;
     std::condition_variable emptied;
     std::unordered_set<std::shared_ptr<HttpServer::Connection>> live;
+    std::atomic<size_t> bodyBytes = 0; // held by the requests in `live`
 };
 
 namespace {
@@ -119,6 +125,9 @@ struct HttpServerCallbacks
         auto *holder = static_cast<std::shared_ptr<HttpServer::Connection> *>(*connectionContext);
         if (!holder)
             return;
+        // Answered, cut or closed by the client at any point of its request: either way its
+        // body's bytes are no longer the server's to hold.
+        releaseBody(*server, **holder);
         {
             std::lock_guard lock((*holder)->mutex);
             (*holder)->closed = true;
@@ -171,9 +180,10 @@ struct HttpServerCallbacks
 
     // What the headers say about the body before any of it is read: an answer when they
     // already rule the request out.
-    static std::optional<HttpResponse> refuseOnHeaders(const HttpServer &server,
-                                                       const HttpRequest &request)
+    static std::optional<HttpResponse> refuseOnHeaders(HttpServer &server,
+                                                       HttpServer::Connection &state)
     {
+        const HttpRequest &request = state.request;
         // libmicrohttpd 0.9.75 frames the body by the first Content-Length and ignores the
         // others; a proxy in front may have framed it by another one.
         QByteArray length;
@@ -185,9 +195,63 @@ struct HttpServerCallbacks
             length = value.trimmed();
         }
         bool ok = false;
-        if (length.toULongLong(&ok) > server.m_options.maxBodyBytes && ok)
+        const qulonglong declared = length.toULongLong(&ok);
+        if (!ok)
+            return std::nullopt;
+        if (declared > server.m_options.maxBodyBytes)
             return server.m_options.bodyTooLarge;
+        // Held for the whole body at once, so that a client cannot send part of a body the
+        // server has no room for.
+        if (!holdBody(server, state, static_cast<size_t>(declared)))
+            return server.m_options.busy;
         return std::nullopt;
+    }
+
+    // Counts `bytes` more of the connection's body against the total; false, with nothing
+    // counted, when they would pass it.
+    static bool holdBody(HttpServer &server, HttpServer::Connection &state, size_t bytes)
+    {
+        const size_t limit = server.m_options.maxBufferedBodyBytes;
+        std::atomic<size_t> &total = server.m_registry->bodyBytes;
+        size_t held = total.load();
+        do {
+            if (limit > 0 && (bytes > limit || held > limit - bytes))
+                return false;
+        } while (!total.compare_exchange_weak(held, held + bytes));
+        state.heldBytes += bytes;
+        return true;
+    }
+
+    static void releaseBody(HttpServer &server, HttpServer::Connection &state)
+    {
+        server.m_registry->bodyBytes -= std::exchange(state.heldBytes, 0);
+    }
+
+    // libmicrohttpd 0.9.75 takes no answer while it reads a body (MHD_queue_response fails, and
+    // the connection would break unanswered), so the rest is dropped as it arrives, within the
+    // request timeout and the minimum rate, and answered at its end.
+    static void dropBody(HttpServer &server, HttpServer::Connection &state,
+                         const HttpResponse &answer)
+    {
+        state.dropped = &answer;
+        state.request.body = QByteArray();
+        releaseBody(server, state);
+    }
+
+    // A piece of the body: kept, or dropped once the body has passed a limit.
+    static void readBody(HttpServer &server, HttpServer::Connection &state, const char *data,
+                         size_t size)
+    {
+        if (state.answeredEarly || state.dropped)
+            return;
+        const size_t total = static_cast<size_t>(state.request.body.size()) + size;
+        // Only a body without a length (chunked) gets here past a limit: a declared one was
+        // refused or held whole on its headers.
+        if (total > server.m_options.maxBodyBytes)
+            return dropBody(server, state, server.m_options.bodyTooLarge);
+        if (total > state.heldBytes && !holdBody(server, state, total - state.heldBytes))
+            return dropBody(server, state, server.m_options.busy);
+        state.request.body.append(data, static_cast<qsizetype>(size));
     }
 
     static MHD_Result onAccess(void *cls, MHD_Connection *connection, const char *url,
@@ -206,49 +270,48 @@ struct HttpServerCallbacks
             state.request.path = url;
             MHD_get_connection_values(connection, MHD_HEADER_KIND, &collectHeader, &state.request);
             server->m_reaper->headRead(connection);
-            if (const auto refusal = refuseOnHeaders(*server, state.request))
+            if (const auto refusal = refuseOnHeaders(*server, state))
                 return answerEarly(*server, state, connection, *refusal);
             return MHD_YES;
         }
         if (*uploadSize > 0) {
             server->m_reaper->bodyRead(connection, *uploadSize);
-            const size_t size = *uploadSize;
-            *uploadSize = 0;
-            if (state.answeredEarly || state.overLimit)
-                return MHD_YES;
-            if (static_cast<size_t>(state.request.body.size()) + size >
-                server->m_options.maxBodyBytes) {
-                // A body without a length (chunked) went past the limit. libmicrohttpd 0.9.75
-                // takes no answer while it reads a body (MHD_queue_response fails, and the
-                // connection would break unanswered), so the rest is dropped as it arrives,
-                // within the request timeout and the minimum rate, and answered at its end.
-                state.overLimit = true;
-                state.request.body = QByteArray();
-                return MHD_YES;
-            }
-            state.request.body.append(uploadData, static_cast<qsizetype>(size));
+            readBody(*server, state, uploadData, std::exchange(*uploadSize, 0));
             return MHD_YES;
         }
         if (state.answeredEarly)
             return MHD_YES;
-        if (state.overLimit) {
-            HttpResponse refusal = server->m_options.bodyTooLarge;
+        if (state.dropped) {
+            HttpResponse refusal = *state.dropped;
             refusal.headers.append(qMakePair(QByteArray("Connection"), QByteArray("close")));
             return queue(connection, refusal);
         }
+        return dispatch(*server, *holder, connection);
+    }
 
+    // The whole request is in: handed to the handler once, then answered or suspended until
+    // its answer comes.
+    static MHD_Result dispatch(HttpServer &server,
+                               const std::shared_ptr<HttpServer::Connection> &holder,
+                               MHD_Connection *connection)
+    {
+        HttpServer::Connection &state = *holder;
         if (!state.dispatched) {
             state.dispatched = true;
-            server->m_reaper->requestRead(connection);
-            std::weak_ptr<HttpServer::Connection> weak = *holder;
-            server->m_handler(state.request, [weak](HttpResponse reply) {
+            server.m_reaper->requestRead(connection);
+            std::weak_ptr<HttpServer::Connection> weak = holder;
+            server.m_handler(state.request, [weak](HttpResponse reply) {
                 if (auto alive = weak.lock())
                     alive->answer(std::move(reply));
             });
         }
         std::lock_guard lock(state.mutex);
-        if (state.response)
+        if (state.response) {
+            // Answered: the handler has done with the body, whatever the client does next.
+            state.request.body = QByteArray();
+            releaseBody(server, state);
             return queue(connection, *state.response);
+        }
         state.suspended = true;
         MHD_suspend_connection(connection);
         return MHD_YES;
@@ -358,6 +421,11 @@ void HttpServer::stopAccepting()
     // a socket merely left open would queue them unanswered; closing it must wait for stop().
     ::shutdown(listener, SHUT_RDWR);
     m_quiescedListener = listener;
+}
+
+size_t HttpServer::bufferedBodyBytes() const
+{
+    return m_registry->bodyBytes.load();
 }
 
 bool HttpServer::waitForRequestsInFlight(std::chrono::milliseconds timeout)

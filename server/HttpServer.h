@@ -73,6 +73,13 @@ public:
         // Sent when a body is over maxBodyBytes, before the rest of it is read; the connection
         // closes after it.
         HttpResponse bodyTooLarge{413, "request body too large\n", "text/plain; charset=utf-8"};
+        // Bytes of request bodies the server may hold at once, over every connection: a body
+        // is held from its headers (or its first bytes, without a Content-Length) until its
+        // request is answered or its connection closes. 0 means no total of its own; below
+        // maxBodyBytes, the largest bodies would always be busy.
+        size_t maxBufferedBodyBytes = 0;
+        // Sent, as bodyTooLarge is, for a body that would pass maxBufferedBodyBytes.
+        HttpResponse busy{503, "server busy\n", "text/plain; charset=utf-8"};
     };
 
     HttpServer(Options options, Handler handler);
@@ -89,6 +96,8 @@ public:
     bool waitForRequestsInFlight(std::chrono::milliseconds timeout);
     quint16 port() const { return m_port; }
     QString host() const { return m_options.host; }
+    // Bytes of request bodies held now, over every connection, as maxBufferedBodyBytes counts.
+    size_t bufferedBodyBytes() const;
 
     struct Connection;
 

@@ -32,6 +32,12 @@ HttpResponse OcrService::refusalReply(const QString &message)
     return reply(429, message, QString());
 }
 
+HttpResponse OcrService::busyReply()
+{
+    return refusalReply(QStringLiteral("The OCR server is busy with other captures. Wait a moment "
+                                       "and try again."));
+}
+
 void OcrService::handle(const HttpRequest &request, HttpServer::Responder respond)
 {
     const bool baidu = request.path == kBaiduPath;
@@ -49,8 +55,7 @@ void OcrService::handle(const HttpRequest &request, HttpServer::Responder respon
             respond(textReply(std::get<QString>(result)));
     });
     if (!accepted)
-        respond(refusalReply(QStringLiteral("The OCR server is busy with other captures. Wait a "
-                                            "moment and try again.")));
+        respond(busyReply());
 }
 
 } // namespace lumeno

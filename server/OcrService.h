@@ -20,6 +20,8 @@ public:
 
     static HttpResponse textReply(const QString &text);
     static HttpResponse refusalReply(const QString &message);
+    // The refusal when the server has no room for a request: its queue or its memory is full.
+    static HttpResponse busyReply();
 
 private:
     RecognitionPool &m_pool;

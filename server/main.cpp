@@ -79,6 +79,13 @@ HttpServer::Options httpOptions(const ServerSettings &settings)
         QStringLiteral("The request is larger than the server's limit of %1 MiB. Capture a "
                        "smaller area.")
             .arg(kMaxBodyBytes / (1024 * 1024)));
+    // Bodies wait outside the memory budget until a worker parses them, at six times their
+    // size (RecognitionPool::parsingCost), so a quarter of the budget already holds more than
+    // the budget can parse at once: enough to keep the queue fed, while bodies and requests
+    // together stay within a quarter more than the budget. At least one body of the largest
+    // size, so that a small budget still takes every body the size limit lets through.
+    options.maxBufferedBodyBytes = std::max(settings.memoryBudgetBytes() / 4, kMaxBodyBytes);
+    options.busy = OcrService::busyReply();
     return options;
 }
 

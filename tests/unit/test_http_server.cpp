@@ -155,6 +155,149 @@ INSTANTIATE_TEST_SUITE_P(
                      true}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// --- The total of buffered bodies ----------------------------------------------------------
+
+HttpServer::Options bodyTotalOptions()
+{
+    HttpServer::Options options = smallOptions();
+    options.maxBufferedBodyBytes = 600;
+    options.busy = {503, "busy", "text/plain"};
+    return options;
+}
+
+// Waits until the server holds exactly `bytes` of bodies; false when it still does not after
+// the patience.
+bool holdsBodyBytes(const HttpServer &server, size_t bytes)
+{
+    for (int i = 0; i < 3000 && server.bufferedBodyBytes() != bytes; ++i)
+        std::this_thread::sleep_for(10ms);
+    return server.bufferedBodyBytes() == bytes;
+}
+
+QByteArray chunkedHead()
+{
+    return "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n";
+}
+
+QByteArray chunk(const QByteArray &bytes)
+{
+    return QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n";
+}
+
+// A body held while its request waits for its reply leaves too little of the total for a
+// second one, which is busy on its headers; once the first is answered the room is back.
+TEST(HttpServerBodyTotal, ABodyPastWhatIsLeftIsBusyUntilTheEarlierOneIsDone)
+{
+    HeldRequests held;
+    HttpServer server(bodyTotalOptions(), held.handler());
+    ASSERT_TRUE(server.start());
+    const QByteArray body(400, 'a');
+    RawHttpClient first(server.port());
+    ASSERT_TRUE(first.send(RawHttpClient::postRequest("/", body)));
+    ASSERT_TRUE(held.waitFor(1));
+    EXPECT_EQ(server.bufferedBodyBytes(), 400u);
+
+    RawHttpClient second(server.port());
+    ASSERT_TRUE(second.send(RawHttpClient::postRequest("/", body)));
+    const auto busy = second.readReply(30s);
+    ASSERT_TRUE(busy);
+    EXPECT_EQ(busy->status, 503);
+    EXPECT_EQ(busy->body, "busy");
+    EXPECT_EQ(held.count, 1);
+
+    held.take(0)(ok("one"));
+    const auto one = first.readReply(30s);
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->body, "one");
+    EXPECT_TRUE(holdsBodyBytes(server, 0));
+
+    RawHttpClient third(server.port());
+    ASSERT_TRUE(third.send(RawHttpClient::postRequest("/", body)));
+    ASSERT_TRUE(held.waitFor(2));
+    EXPECT_EQ(server.bufferedBodyBytes(), 400u);
+    held.take(1)(ok("three"));
+    const auto three = third.readReply(30s);
+    ASSERT_TRUE(three);
+    EXPECT_EQ(three->body, "three");
+}
+
+// Under the size limit but past the total: the rest is read and dropped, and the client gets
+// the busy answer at its end. One within the total is taken as ever.
+TEST(HttpServerBodyTotal, AChunkedBodyThatPassesTheTotalIsDroppedAndAnsweredBusy)
+{
+    std::atomic<int> handled = 0;
+    HttpServer server(bodyTotalOptions(), [&](const HttpRequest &request, HttpServer::Responder r) {
+        ++handled;
+        r(ok(QByteArray::number(request.body.size())));
+    });
+    ASSERT_TRUE(server.start());
+    RawHttpClient client(server.port());
+    ASSERT_TRUE(client.send(chunkedHead() + chunk(QByteArray(400, 'a'))));
+    ASSERT_TRUE(client.send(chunk(QByteArray(400, 'b')) + "0\r\n\r\n"));
+    const auto reply = client.readReply(30s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 503);
+    EXPECT_EQ(reply->body, "busy");
+    EXPECT_TRUE(client.waitClosed(30s));
+    EXPECT_EQ(handled, 0);
+    EXPECT_TRUE(holdsBodyBytes(server, 0));
+
+    RawHttpClient within(server.port());
+    ASSERT_TRUE(within.send(chunkedHead() + chunk(QByteArray(300, 'a')) +
+                            chunk(QByteArray(300, 'b')) + "0\r\n\r\n"));
+    const auto taken = within.readReply(30s);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->body, "600");
+}
+
+struct VanishCase
+{
+    const char *name;
+    QByteArray sent; // before the client goes away
+    size_t held;     // what the server holds for it by then
+};
+
+class VanishingClientTest : public ::testing::TestWithParam<VanishCase>
+{
+};
+
+// However a client goes, what its body held comes back: the whole total is free for the next.
+TEST_P(VanishingClientTest, GivesBackWhatItsBodyHeld)
+{
+    HeldRequests held;
+    HttpServer server(bodyTotalOptions(), held.handler());
+    ASSERT_TRUE(server.start());
+    auto client = std::make_unique<RawHttpClient>(server.port());
+    ASSERT_TRUE(client->send(GetParam().sent));
+    ASSERT_TRUE(holdsBodyBytes(server, GetParam().held));
+    client.reset();
+    // A request waiting for its reply is not watched: it learns of the client when answered.
+    for (int i = 0; i < held.count; ++i)
+        held.take(static_cast<size_t>(i))(ok("late"));
+    EXPECT_TRUE(holdsBodyBytes(server, 0)) << server.bufferedBodyBytes();
+
+    RawHttpClient next(server.port());
+    ASSERT_TRUE(next.send(RawHttpClient::postRequest("/", QByteArray(600, 'n'))));
+    ASSERT_TRUE(held.waitFor(held.count + 1));
+    held.take(static_cast<size_t>(held.count - 1))(ok("next"));
+    const auto reply = next.readReply(30s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->body, "next");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BodyTotal, VanishingClientTest,
+    ::testing::Values(
+        // A declared body is held whole from its headers.
+        VanishCase{"midDeclaredBody",
+                   "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 500\r\n\r\n" +
+                       QByteArray(100, 'a'),
+                   500},
+        VanishCase{"midChunkedBody", chunkedHead() + chunk(QByteArray(100, 'a')), 100},
+        VanishCase{"waitingForItsReply", RawHttpClient::postRequest("/", QByteArray(400, 'a')),
+                   400}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST(HttpServer, RefusesConflictingContentLengthsWithoutReachingTheHandler)
 {
     std::atomic<int> handled = 0;

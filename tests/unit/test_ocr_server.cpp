@@ -332,6 +332,37 @@ TEST_F(OcrServerTest, ChunkedBodyPastTheLimitGetsTheRefusal)
     EXPECT_TRUE(answersGoodRequest(port()));
 }
 
+// With a budget of 64 MiB the server holds at most 48 MiB of bodies, its largest body: while
+// one body of 30 MiB is on its way, another is busy on its headers, in the reply form. Once the
+// first has its answer the room is back.
+TEST(OcrServerHostile, BodiesPastTheServersShareOfMemoryAreBusy)
+{
+    ServerProcess server({"--memory-budget", "64"});
+    ASSERT_TRUE(server.waitReady());
+    const QByteArray body =
+        "{\"imageBase64\":\"" + QByteArray(30 * 1024 * 1024, 'A') + "\",\"languageIndex\":\"ENG\"}";
+    const QByteArray request = RawHttpClient::postRequest(kBaidu, body);
+    const qsizetype head = request.indexOf("\r\n\r\n") + 4;
+    RawHttpClient first(server.port());
+    ASSERT_TRUE(first.send(request.left(head + 1024)));
+
+    RawHttpClient second(server.port());
+    ASSERT_TRUE(second.send(request.left(head)));
+    const auto busy = readOcrReply(second.readReply(30s));
+    ASSERT_TRUE(busy);
+    EXPECT_EQ(busy->status, 429);
+    EXPECT_TRUE(busy->message.contains("busy")) << busy->message.toStdString();
+
+    ASSERT_TRUE(first.send(request.mid(head + 1024)));
+    const auto answered = readOcrReply(first.readReply(120s));
+    ASSERT_TRUE(answered);
+    EXPECT_FALSE(answered->message.contains("busy")) << answered->message.toStdString();
+    const auto third = recognise(server.port(), kBaidu, body);
+    ASSERT_TRUE(third);
+    EXPECT_FALSE(third->message.contains("busy")) << third->message.toStdString();
+    EXPECT_TRUE(answersGoodRequest(server.port()));
+}
+
 TEST_F(OcrServerTest, GetOcrTextReadsANullLanguageLikeAMissingOne)
 {
     const QByteArray body =
