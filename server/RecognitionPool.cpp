@@ -172,6 +172,8 @@ void RecognitionPool::recognise(const JobHandle &job, Request &request, int piec
     if (!image)
         return stop(Refusal{QStringLiteral("The OCR server is short of memory for this image. "
                                            "Try again with a smaller area.")});
+    if (m_options.beforePiece)
+        m_options.beforePiece(worker);
     auto outcome = std::get<TesseractEngine *>(found)->recognise(
         image.get(), {request.deadline, &request.stopped});
     if (auto *text = std::get_if<QString>(&outcome))

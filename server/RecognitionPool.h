@@ -40,6 +40,9 @@ public:
         std::chrono::milliseconds deadline = std::chrono::seconds(60);
         // Bytes that the requests in hand may cost at once; 0 means no budget.
         std::size_t memoryBudget = 0;
+        // For tests: runs on the worker just before it hands a piece to its engine, so that a
+        // test can see which workers are reading at once (and hold them there to find out).
+        std::function<void(unsigned worker)> beforePiece;
     };
 
     // What a request is expected to cost at most, in bytes, while its body is parsed and, once

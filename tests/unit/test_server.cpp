@@ -26,6 +26,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <set>
 
 void PrintTo(const QString &text, std::ostream *out)
 {
@@ -896,6 +897,55 @@ TEST(RecognitionPoolQueue, AFullQueueRefusesAtOnceWhileASplitRequestRuns)
     EXPECT_EQ(second.answer(), "Hello world");
     EXPECT_FALSE(split.answer().startsWith("refused")) << split.answer().toStdString();
     EXPECT_FALSE(thirdAnswered);
+}
+
+// Workers that are inside their engine call at once. Each one that arrives stays until `count`
+// are in together, or the patience runs out; from then on every one goes straight through.
+class Meeting
+{
+public:
+    explicit Meeting(std::size_t count) : m_count(count) {}
+    void arrive(unsigned worker)
+    {
+        std::unique_lock lock(m_mutex);
+        m_inside.insert(worker);
+        m_mostAtOnce = std::max(m_mostAtOnce, m_inside.size());
+        m_changed.notify_all();
+        m_changed.wait_for(lock, kPatience, [this] { return m_mostAtOnce >= m_count; });
+        m_inside.erase(worker);
+    }
+    std::size_t mostAtOnce()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_mostAtOnce;
+    }
+
+private:
+    const std::size_t m_count;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::set<unsigned> m_inside;
+    std::size_t m_mostAtOnce = 0;
+};
+
+// Four requests, one worker each: all four are at their engines together, each on a worker of
+// its own. Were they read one after another, no more than one would ever be inside at once.
+TEST(RecognitionPoolParallel, RequestsAreReadAtOnceOnWorkersOfTheirOwn)
+{
+    Meeting meeting(4);
+    RecognitionPool::Options options = poolOptions(4, 0);
+    options.workersPerRequest = 1;
+    options.beforePiece = [&meeting](unsigned worker) { meeting.arrive(worker); };
+    RecognitionPool pool(reader(), options);
+    const QByteArray body = requestBody(renderText({"Hello world"}, {16, Qt::black, Qt::white}));
+    std::vector<std::unique_ptr<Submitted>> requests;
+    for (int i = 0; i < 4; ++i) {
+        requests.push_back(std::make_unique<Submitted>(pool, body));
+        ASSERT_TRUE(requests.back()->accepted());
+    }
+    for (const auto &request : requests)
+        EXPECT_EQ(request->answer(), "Hello world");
+    EXPECT_EQ(meeting.mostAtOnce(), 4u);
 }
 
 // --- Settings ------------------------------------------------------------------------------
