@@ -46,9 +46,10 @@ function(lumeno_install_configured template destination)
     set(LUMENO_CATEGORY [==[${LUMENO_CATEGORY}]==])
     cmake_path(APPEND CMAKE_INSTALL_PREFIX [==[${destination}]==] [==[${name}]==]
                OUTPUT_VARIABLE installed)
-    set(installed \"\$ENV{DESTDIR}\${installed}\")
-    message(STATUS \"Installing: \${installed}\")
-    configure_file([==[${template}]==] \"\${installed}\" @ONLY)
+    set(written \"\$ENV{DESTDIR}\${installed}\")
+    message(STATUS \"Installing: \${written}\")
+    configure_file([==[${template}]==] \"\${written}\" @ONLY)
+    # The manifest names files as installed, without DESTDIR, as file(INSTALL) records the rest.
     list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${installed}\")
   ")
 endfunction()
@@ -101,4 +102,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "tesseract-ocr-eng, libqt6svg6, hicolor-icon-theme")
+# Wanted, with a fallback when missing, so not required: the widgets' text is in Qt's default
+# family, "Sans Serif", which fontconfig gives as DejaVu Sans and otherwise as whatever font Qt's
+# own dependencies brought; on GNOME, Qt takes the close and copy symbols from Adwaita, and the
+# bundled drawings stand in for them where it is missing.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, adwaita-icon-theme")
 include(CPack)

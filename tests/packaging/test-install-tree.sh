@@ -15,6 +15,22 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 # The prefix ends in /usr so that appstreamcli can read the folder above it as a system root.
 prefix="$work/root/usr"
+
+# install_manifest.txt is what uninstall scripts and packagers read: it must name every file the
+# install wrote, by its installed path, which DESTDIR does not change.
+check_manifest() {
+  local staging="$1" manifest="$build/install_manifest.txt" listed found
+  [ -f "$manifest" ] || fail "no install manifest at $manifest"
+  listed="$(sort "$manifest")"
+  found="$(cd "$staging/" && find . \( -type f -o -type l \) | sed 's|^\.||' | sort)"
+  [ "$listed" = "$found" ] || fail "the install manifest does not list what the install wrote:
+$(diff <(echo "$listed") <(echo "$found"))"
+}
+
+DESTDIR="$work/staged" cmake --install "$build" --prefix /usr >"$work/install.log" ||
+  { cat "$work/install.log"; fail "cmake --install with DESTDIR failed"; }
+check_manifest "$work/staged"
+
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||
   { cat "$work/install.log"; fail "cmake --install failed"; }
 
