@@ -180,8 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
                            QKeySequence(Qt::CTRL | Qt::Key_F5), 0x1B00},
         StoredShortcutCase{"EscapeByName", "⌘Esc", "Esc", 53,
                            QKeySequence(Qt::CTRL | Qt::Key_Escape), 0x100},
-        StoredShortcutCase{"KeypadKeyByName", "Num+5", "Num+5", 87,
-                           QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_5), 0}),
+        StoredShortcutCase{
+            "KeypadKeyByName", "Num+5", "Num+5", 87,
+            QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_5)), 0}),
     [](const ::testing::TestParamInfo<StoredShortcutCase> &info) { return info.param.name; });
 
 TEST_F(Shell, LaunchGrabsTheDefaultHotKeyAndItsPressStartsACapture)

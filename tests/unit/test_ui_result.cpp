@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -341,11 +342,28 @@ TEST(ResultPopover, NewContentReplacesTheOldInPlaceWhileShown)
     popover.setContent(first);
     popover.showAt(QRect());
     ASSERT_TRUE(popover.isShown());
+    // A window resized to nothing is unmapped by the platform and mapped again: a flicker, and
+    // the window manager may move the focus meanwhile.
+    struct EmptySizes : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Resize &&
+                static_cast<QResizeEvent *>(event)->size().isEmpty())
+                ++count;
+            return false;
+        }
+    } emptySizes;
+    popover.installEventFilter(&emptySizes);
     auto *second = new QLabel("second");
     popover.setContent(second);
     EXPECT_TRUE(popover.isShown());
     EXPECT_EQ(popover.content(), second);
     QTRY_VERIFY(first.isNull());
+    QTRY_VERIFY(second->isVisible());
+    EXPECT_EQ(popover.size(), second->sizeHint());
+    EXPECT_EQ(emptySizes.count, 0);
     EXPECT_TRUE(popover.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(popover.windowType(), Qt::Tool) << "a popup would close on outside clicks";
 }

@@ -30,8 +30,14 @@ void ResultPopover::setContent(QWidget *content)
         m_content->deleteLater();
     }
     m_content = content;
-    if (content)
-        layout()->addWidget(content);
+    if (!content)
+        return;
+    layout()->addWidget(content);
+    // A layout shows a widget added to a shown window only later, and meanwhile fixes the window
+    // at the size of nothing, which the platform answers by unmapping it: the new content must
+    // take the old one's place at once.
+    if (isVisible())
+        content->show();
 }
 
 void ResultPopover::showAt(const QRect &anchor, Focus focus)
