@@ -7,6 +7,7 @@
 #include <QImage>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace lumeno {
 
@@ -34,12 +35,30 @@ public:
 protected:
     RecognitionClient(Endpoints endpoints, RequestProvider::Options options, Encoder encoder);
 
-    // Sends the encoded image with the run's provider; done gets the outcome on the main thread.
+    // The road's own step: sends the encoded image with the run's provider; done gets the
+    // outcome on the main thread.
     virtual void send(const QString &imageBase64, RequestProvider &provider, Completion done) = 0;
 
-    const Endpoints &endpoints() const { return m_endpoints; }
+    // Whether a road prints the text it recognised as a line of its own.
+    enum class TextLine
+    {
+        printed,
+        notPrinted,
+    };
+    using ReplyReader = RecognitionOutcome (*)(const RequestResult &);
+
+    // What every road does with its request: the reply is read by readReply, the reply the
+    // outcome carries is printed, then the recognised text where the road prints it, and done
+    // gets the outcome. The lines come first so that they are written whoever is left to listen.
+    static void sendAndRead(RequestProvider &provider, const RequestConfig &request,
+                            ReplyReader readReply, TextLine textLine, Completion done);
 
 private:
+    using EncodedImage = std::function<void(const std::optional<QByteArray> &)>;
+    // Runs the encoder on the thread pool and hands its result to completion on the main thread.
+    // The continuation holds no view, so it is safe whoever asked is gone by then.
+    void convertImageInBackground(const QImage &image, EncodedImage completion);
+
     Endpoints m_endpoints;
     RequestProvider::Options m_options;
     Encoder m_encoder;

@@ -42,7 +42,7 @@ QString describeParameters(const QVariantMap &parameters)
     return QLatin1Char('[') + pairs.join(QStringLiteral(", ")) + QLatin1Char(']');
 }
 
-TranslationOutcome translationOutcome(const RequestResult &result)
+TranslationOutcome handleTranslationReply(const RequestResult &result)
 {
     const std::optional<QJsonDocument> document = replyJson(result);
     if (!document || result.response->statusCode != 200)
@@ -75,7 +75,7 @@ void sendTranslation(const QString &text, const QString &targetCode, const Endpo
     printLine(describeParameters(parameters));
     RequestProvider::create(endpoints, options)
         ->request(RequestConfig::translate(parameters), [done](const RequestResult &result) {
-            const TranslationOutcome outcome = translationOutcome(result);
+            const TranslationOutcome outcome = handleTranslationReply(result);
             for (const QString &joined : outcome.progress)
                 printLine(QStringLiteral("Translation: ") + joined);
             done(outcome);

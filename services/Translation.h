@@ -41,7 +41,7 @@ struct TranslationOutcome
 // Reads {"error_msg": text} or {"trans_result": [{"dst": text}, ...]}. Failures: no response, an
 // empty or non-JSON body, a status other than 200, a text "error_msg" (even beside a
 // "trans_result"), and a status-200 reply with no "trans_result" array.
-TranslationOutcome translationOutcome(const RequestResult &result);
+TranslationOutcome handleTranslationReply(const RequestResult &result);
 
 // Signs the text for the target and sends it with a new provider, printing the parameters first;
 // prints each "Translation: " line of the reply, then calls done with the outcome, once, on the

@@ -11,7 +11,7 @@
 #include "RecognitionOutcome.h"
 #include "Translation.h"
 #include "UserDefaults.h"
-#include "VisionRecognition.h"
+#include "VisionRecognitionClient.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -111,10 +111,31 @@ protected:
              {"LUMENO_OCR_SERVER_URL", "LUMENO_VISION_URL", "LUMENO_TRANSLATE_URL"})
             qputenv(name, m_server.baseUrl().toString().toUtf8());
         m_lumeno = std::make_unique<LumenoObject>(UserDefaults(m_dir.path() + "/defaults.json"));
-        m_view = std::make_unique<ContentView>(m_lumeno.get(), captureImage());
-        RequestProvider::Options options;
-        options.transferTimeout = 400ms;
-        m_view->setRequestOptions(options);
+        remakeView(shortTimeOut());
+    }
+
+    // The program's own services, with a time-out that a test can wait for.
+    static ContentViewServices shortTimeOut()
+    {
+        ContentViewServices services;
+        services.requestOptions.transferTimeout = 400ms;
+        return services;
+    }
+
+    // Every run of the view gets this road; it ignores the view's endpoints and options.
+    static ContentViewServices alwaysRoad(std::shared_ptr<RecognitionClient> client)
+    {
+        ContentViewServices services = shortTimeOut();
+        services.recognitionRoad = [client](const LumenoObject &, Endpoints,
+                                            RequestProvider::Options) { return client; };
+        return services;
+    }
+
+    // A fresh view of the capture, with its change log, in place of the one before.
+    void remakeView(ContentViewServices services)
+    {
+        m_log.reset();
+        m_view = std::make_unique<ContentView>(m_lumeno.get(), captureImage(), std::move(services));
         m_log = std::make_unique<ChangeLog>(*m_view);
     }
 
@@ -456,9 +477,9 @@ TEST_F(ViewTest, TwoRunsBothWriteAndTheFlagGoesOffAtTheFirstReply)
 TEST_F(ViewTest, AReplyAfterTheViewIsGoneIsDropped)
 {
     m_server.setSilent(true);
-    RequestProvider::Options options;
-    options.transferTimeout = 200ms;
-    m_view->setRequestOptions(options);
+    ContentViewServices services;
+    services.requestOptions.transferTimeout = 200ms;
+    remakeView(std::move(services));
     m_view->startOCR();
     // The encoding hands over on this thread, so wait with its events running.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_server.requests().empty(); }, 20000));
@@ -501,6 +522,34 @@ TEST_F(ViewTest, CloseAsksTheShellOnceWithNoObject)
     m_view->closeResultView();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_FALSE(seen.front().object.isValid());
+}
+
+// The endpoints come from what the view was given, asked anew for each request: none of the
+// environment's addresses is used here.
+TEST_F(ViewTest, EveryRequestGoesToTheEndpointsTheViewWasGivenAtThatTime)
+{
+    for (const char *name : {"LUMENO_OCR_SERVER_URL", "LUMENO_VISION_URL", "LUMENO_TRANSLATE_URL"})
+        qunsetenv(name);
+    int asked = 0;
+    ContentViewServices services = shortTimeOut();
+    services.endpoints = [&] {
+        ++asked;
+        Endpoints endpoints;
+        endpoints.ocrServer = endpoints.translate = m_server.baseUrl();
+        return endpoints;
+    };
+    remakeView(std::move(services));
+    m_server.setReply(200, R"({"status":200,"data":{"text":"given"},"trans_result":[]})");
+    testing::internal::CaptureStdout();
+    runOcr();
+    m_view->requestTranslation();
+    // The request goes out from this thread's events, so wait with them running.
+    const bool sent = QTest::qWaitFor([&] { return m_server.requests().size() >= 2; }, 20000);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(m_view->ocrString(), "given");
+    EXPECT_EQ(m_server.requests().at(1).path, "/api/trans/vip/translate");
 }
 
 // --- Translation ------------------------------------------------------------------------------
@@ -696,7 +745,7 @@ class OutcomeOrder : public ViewTest, public ::testing::WithParamInterface<Outco
 TEST_P(OutcomeOrder, IsWrittenInTheResultViewsOrder)
 {
     const auto client = std::make_shared<FakeRecognitionClient>();
-    m_view->setRecognitionClients([&](const LumenoObject &) { return client; });
+    remakeView(alwaysRoad(client));
     m_view->startOCR();
     ASSERT_TRUE(client->waitForRun());
     client->answer(GetParam().outcome);
@@ -729,7 +778,7 @@ TEST_F(ViewTest, TheImageIsEncodedOffTheMainThread)
         offMain = QThread::currentThread() != QCoreApplication::instance()->thread();
         return std::optional<QByteArray>(QByteArray::number(image.width()));
     });
-    m_view->setRecognitionClients([&](const LumenoObject &) { return client; });
+    remakeView(alwaysRoad(client));
     m_view->startOCR();
     ASSERT_TRUE(client->waitForRun());
     EXPECT_TRUE(offMain);
@@ -744,14 +793,17 @@ TEST_F(ViewTest, AViewDestroyedDuringTheEncodingWritesNothingAndTheTextIsStillPr
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     std::atomic<bool> encoding = false;
-    m_view->setRecognitionClients([&](const LumenoObject &state) {
-        return makeRecognitionClient(state, Endpoints::load(), {},
+    ContentViewServices services = shortTimeOut();
+    services.recognitionRoad = [released, &encoding](const LumenoObject &state, Endpoints endpoints,
+                                                     RequestProvider::Options options) {
+        return makeRecognitionClient(state, std::move(endpoints), options,
                                      [released, &encoding](const QImage &image) {
                                          encoding = true;
                                          released.wait();
                                          return encodePngBase64(image);
                                      });
-    });
+    };
+    remakeView(std::move(services));
     m_view->startOCR();
     ASSERT_TRUE(QTest::qWaitFor([&] { return encoding.load(); }, 20000));
     m_log.reset();

@@ -1,12 +1,17 @@
+#include "BaiduRecognitionClient.h"
 #include "Endpoints.h"
 #include "FakeHttpServer.h"
+#include "GoogleOCRRecognitionClient.h"
 #include "ImageEncoding.h"
+#include "LumenoObject.h"
 #include "Md5.h"
+#include "OutputCapture.h"
 #include "ParameterEncoding.h"
 #include "RequestConfig.h"
 #include "RequestProvider.h"
 #include "Translation.h"
-#include "VisionRecognition.h"
+#include "UserDefaults.h"
+#include "VisionRecognitionClient.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -19,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <typeinfo>
 
 using namespace lumeno;
 using namespace std::chrono_literals;
@@ -432,6 +438,188 @@ TEST_F(WireTest, NoServerIsAFailureThatDoesNotNameTheAddress)
     EXPECT_FALSE(result.isSuccess());
     EXPECT_FALSE(result.failure.contains("127.0.0.1"));
     EXPECT_FALSE(result.failure.contains(QString::number(closed.port())));
+}
+
+// --- Recognition roads ------------------------------------------------------------------------
+
+struct RoadCase
+{
+    const char *name;
+    OcrModeType mode;
+    GoogleRoad googleRoad;
+    const std::type_info *road;
+};
+
+class RoadChoice : public ::testing::TestWithParam<RoadCase>
+{
+};
+
+TEST_P(RoadChoice, EachEngineAndGoogleRoadHasAClientOfItsOwn)
+{
+    QTemporaryDir dir;
+    LumenoObject state(UserDefaults(dir.path() + "/defaults.json"));
+    state.setOcrModeType(GetParam().mode);
+    Endpoints endpoints;
+    endpoints.googleRoad = GetParam().googleRoad;
+    const std::shared_ptr<RecognitionClient> client = makeRecognitionClient(state, endpoints, {});
+    ASSERT_TRUE(client);
+    const RecognitionClient &road = *client;
+    EXPECT_EQ(typeid(road), *GetParam().road);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engines, RoadChoice,
+    ::testing::Values(RoadCase{"baidu", OcrModeType::baidu, GoogleRoad::vision,
+                               &typeid(BaiduRecognitionClient)},
+                      RoadCase{"baiduWhateverTheGoogleRoad", OcrModeType::baidu, GoogleRoad::server,
+                               &typeid(BaiduRecognitionClient)},
+                      RoadCase{"googleOnTheServer", OcrModeType::google, GoogleRoad::server,
+                               &typeid(GoogleOCRRecognitionClient)},
+                      RoadCase{"googleCloudVision", OcrModeType::google, GoogleRoad::vision,
+                               &typeid(VisionRecognitionClient)}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The same replies read by each road: the two roads of the maker's server part only on "999" as
+// text and on printing a non-200 reply.
+struct ReaderCase
+{
+    const char *name;
+    RecognitionOutcome (*read)(const RequestResult &);
+    int status;
+    QByteArray body;
+    RecognitionOutcome::Kind kind;
+    QString text;
+    QByteArray printed;
+};
+
+class ReplyReaders : public ::testing::TestWithParam<ReaderCase>
+{
+};
+
+TEST_P(ReplyReaders, GiveTheirRoadsOutcome)
+{
+    const ReaderCase &c = GetParam();
+    const RecognitionOutcome outcome = c.read({Response{c.status, c.body}, {}});
+    EXPECT_EQ(outcome.kind, c.kind);
+    EXPECT_EQ(outcome.text, c.text);
+    EXPECT_EQ(outcome.replyToPrint, c.printed);
+}
+
+using Kind = RecognitionOutcome::Kind;
+const auto baiduReply = &BaiduRecognitionClient::handleBaiduReply;
+const auto googleOcrReply = &GoogleOCRRecognitionClient::handleGoogleOCRReply;
+const auto visionReply = &VisionRecognitionClient::handleVisionReply;
+const QByteArray kText999 = R"({"status":"999","message":"Quota","data":{"text":"t"}})";
+const QByteArray kBusy = R"({"status":503})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, ReplyReaders,
+    ::testing::Values(
+        ReaderCase{"baiduText999", baiduReply, 200, kText999, Kind::recognised, "t", {}},
+        ReaderCase{"googleOcrText999", googleOcrReply, 200, kText999, Kind::alert, "Quota", {}},
+        ReaderCase{"baidu429",
+                   baiduReply,
+                   200,
+                   R"({"status":429})",
+                   Kind::alert,
+                   kServerUnreachableMessage,
+                   {}},
+        ReaderCase{"googleOcr429",
+                   googleOcrReply,
+                   200,
+                   R"({"status":429,"message":"Busy"})",
+                   Kind::alert,
+                   "Busy",
+                   {}},
+        ReaderCase{"baiduNon200", baiduReply, 503, kBusy, Kind::serverUnreachable, {}, {}},
+        ReaderCase{
+            "googleOcrNon200", googleOcrReply, 503, kBusy, Kind::serverUnreachable, {}, kBusy},
+        ReaderCase{"visionNon200", visionReply, 503, kBusy, Kind::serverUnreachable, {}, kBusy},
+        ReaderCase{
+            "visionText",
+            visionReply,
+            200,
+            R"({"responses":[{"textAnnotations":[{"description":"a"},{"description":"b"}]}]})",
+            Kind::recognised,
+            "ab",
+            {}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// What each road's request step sends and prints for one canned reply.
+struct EngineCase
+{
+    const char *name;
+    std::function<void(RequestProvider &, RecognitionClient::Completion)> recognize;
+    QByteArray reply;
+    QByteArray path;
+    QJsonObject body; // empty: the body is not compared
+    QString printed;
+};
+
+class EngineRequests : public WireTest, public ::testing::WithParamInterface<EngineCase>
+{
+};
+
+TEST_P(EngineRequests, SendTheirRequestAndPrintTheirLines)
+{
+    const EngineCase &c = GetParam();
+    m_server.setReply(200, c.reply);
+    const auto provider = RequestProvider::create(m_endpoints);
+    std::optional<RecognitionOutcome> outcome;
+    test::OutputCapture output;
+    c.recognize(*provider, [&](const RecognitionOutcome &o) { outcome = o; });
+    EXPECT_FALSE(outcome) << "answered from within the call";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 20000));
+    EXPECT_EQ(outcome->kind, RecognitionOutcome::Kind::recognised);
+    EXPECT_EQ(output.text(), c.printed);
+    const HttpRequest request = onlyRequest();
+    EXPECT_EQ(request.path, c.path);
+    if (!c.body.isEmpty()) {
+        EXPECT_EQ(QJsonDocument::fromJson(request.body).object(), c.body);
+    }
+}
+
+const QByteArray kServerText = R"({"status":200,"data":{"text":"Hi"}})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, EngineRequests,
+    ::testing::Values(
+        EngineCase{"baidu",
+                   [](RequestProvider &provider, RecognitionClient::Completion done) {
+                       BaiduRecognitionClient::recognizeWithBaidu("QUJD", "FRA", provider, done);
+                   },
+                   kServerText, "/api/ocr/GetBaiduOcrTextNew",
+                   QJsonObject{{"imageBase64", "QUJD"}, {"languageIndex", "FRA"}}, "Hi\n"},
+        EngineCase{"googleOcr",
+                   [](RequestProvider &provider, RecognitionClient::Completion done) {
+                       GoogleOCRRecognitionClient::recognizeWithGoogle("QUJD", provider, done);
+                   },
+                   kServerText, "/api/ocr/GetOcrText",
+                   QJsonObject{{"imageBase64", "QUJD"}, {"languageIndex", ""}}, "Hi\n"},
+        EngineCase{"vision",
+                   [](RequestProvider &provider, RecognitionClient::Completion done) {
+                       VisionRecognitionClient::recognizeWithGoogle("QUJD", "k", provider, done);
+                   },
+                   R"({"responses":[{"textAnnotations":[{"description":"Hi"}]}]})",
+                   "/v1/images:annotate",
+                   {},
+                   ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(VisionRecognition, WithoutAKeyNothingIsSentAndTheAnswerComesLater)
+{
+    test::FakeHttpServer server;
+    ASSERT_TRUE(server.start().ok);
+    Endpoints endpoints;
+    endpoints.vision = server.baseUrl();
+    const auto provider = RequestProvider::create(endpoints);
+    std::optional<RecognitionOutcome> outcome;
+    VisionRecognitionClient::recognizeWithGoogle("QUJD", QString(), *provider,
+                                                 [&](const RecognitionOutcome &o) { outcome = o; });
+    EXPECT_FALSE(outcome);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 20000));
+    EXPECT_EQ(outcome->kind, RecognitionOutcome::Kind::missingApiKey);
+    EXPECT_TRUE(server.requests().empty());
 }
 
 } // namespace

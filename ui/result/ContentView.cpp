@@ -1,26 +1,23 @@
 #include "ContentView.h"
 
-#include "Endpoints.h"
 #include "LanguageTables.h"
 #include "LumenoObject.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "PropertySetter.h"
 #include "Translation.h"
-#include "VisionRecognition.h"
+#include "VisionRecognitionClient.h"
 
 #include <QPointer>
 
 namespace lumeno {
 
-ContentView::ContentView(LumenoObject *lumenoObject, const QImage &capture, QObject *parent)
+ContentView::ContentView(LumenoObject *lumenoObject, const QImage &capture,
+                         ContentViewServices services, QObject *parent)
     : QObject(parent), m_lumenoObject(lumenoObject), m_image(capture), m_nsImage(capture),
       m_languageArray(LanguageTables::languageArray()),
       m_translateCodeArray(LanguageTables::translateTargetArray()),
-      m_languageCodeArray(LanguageTables::languageCodeArray()),
-      m_clients([this](const LumenoObject &state) {
-          return makeRecognitionClient(state, Endpoints::load(), m_requestOptions);
-      })
+      m_languageCodeArray(LanguageTables::languageCodeArray()), m_services(std::move(services))
 {
 }
 
@@ -64,7 +61,8 @@ void ContentView::startOCR()
     if (m_nsImage.isNull() || m_image.isNull())
         return;
     setShowLoading(true);
-    startRecognition(m_clients(*m_lumenoObject));
+    startRecognition(m_services.recognitionRoad(*m_lumenoObject, m_services.endpoints(),
+                                                m_services.requestOptions));
 }
 
 void ContentView::selectTranslationTarget(int index)
@@ -125,8 +123,8 @@ void ContentView::requestTranslation()
     // A lone surrogate has no UTF-8 form, so the text could not go into the request as it is.
     if (!text.isValidUtf16())
         return;
-    sendTranslation(text, m_lumenoObject->translateTargetCode(), Endpoints::load(),
-                    m_requestOptions,
+    sendTranslation(text, m_lumenoObject->translateTargetCode(), m_services.endpoints(),
+                    m_services.requestOptions,
                     [view = QPointer<ContentView>(this)](const TranslationOutcome &outcome) {
                         if (view)
                             view->applyTranslation(outcome);

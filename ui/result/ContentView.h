@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Endpoints.h"
 #include "RecognitionClient.h"
 #include "RequestProvider.h"
 
@@ -14,6 +15,25 @@ namespace lumeno {
 
 class LumenoObject;
 struct TranslationOutcome;
+
+// What a result view sends its requests with, given once when it is made. The defaults are the
+// program's own; tests put fakes or shorter time-outs here.
+struct ContentViewServices
+{
+    // Makes the road of one run, for the engine the shared state names at the time.
+    using RecognitionRoad = std::function<std::shared_ptr<RecognitionClient>(
+        const LumenoObject &, Endpoints, RequestProvider::Options)>;
+
+    RecognitionRoad recognitionRoad = [](const LumenoObject &state, Endpoints endpoints,
+                                         RequestProvider::Options options) {
+        return makeRecognitionClient(state, std::move(endpoints), options);
+    };
+    // Asked anew for every request, so that an edit of the endpoints file takes effect at the
+    // next one.
+    std::function<Endpoints()> endpoints = [] { return Endpoints::load(); };
+    // Time-out and size limit of every request the view sends.
+    RequestProvider::Options requestOptions;
+};
 
 // State and actions of the result popover for one capture: the captured image, the recognised
 // text and its translation, the loading flag and the alert. The popover's widgets bind to these
@@ -38,12 +58,9 @@ class ContentView : public QObject
     Q_PROPERTY(QStringList languageCodeArray READ languageCodeArray CONSTANT)
 
 public:
-    // Makes the recognition road of a run, for the shared state's engine at the time.
-    using RecognitionClients =
-        std::function<std::shared_ptr<RecognitionClient>(const LumenoObject &)>;
-
     // The view of one capture; lumenoObject is the program's shared state and must outlive it.
-    ContentView(LumenoObject *lumenoObject, const QImage &capture, QObject *parent = nullptr);
+    ContentView(LumenoObject *lumenoObject, const QImage &capture,
+                ContentViewServices services = {}, QObject *parent = nullptr);
 
     LumenoObject *lumenoObject() const { return m_lumenoObject; }
     QImage image() const { return m_image; }
@@ -66,12 +83,6 @@ public:
     void setShowLoading(bool value);
     void setIsShowAlert(bool value);
     void setAlertMessage(const QString &value);
-
-    // Time-out and size limit of the requests this view sends from now on.
-    void setRequestOptions(const RequestProvider::Options &options) { m_requestOptions = options; }
-    // Where the runs' roads come from; by default the services' own, at the configured
-    // endpoints. Tests put fakes here.
-    void setRecognitionClients(RecognitionClients clients) { m_clients = std::move(clients); }
 
     // The "OCR" button: shows the loading flag and runs the engine of the shared state's mode.
     void startOCR();
@@ -114,8 +125,7 @@ private:
     QStringList m_languageArray;
     QStringList m_translateCodeArray;
     QStringList m_languageCodeArray;
-    RequestProvider::Options m_requestOptions;
-    RecognitionClients m_clients;
+    ContentViewServices m_services;
 };
 
 } // namespace lumeno

@@ -1,7 +1,9 @@
-#include "VisionRecognition.h"
+#include "VisionRecognitionClient.h"
 
+#include "LumenoObject.h"
 #include "ReplyJson.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -24,7 +26,27 @@ RequestConfig visionRequest(const Endpoints &endpoints, const QString &imageBase
     return RequestConfig::google(url, QJsonDocument(body).toJson(QJsonDocument::Indented));
 }
 
-RecognitionOutcome visionOutcome(const RequestResult &result)
+VisionRecognitionClient::VisionRecognitionClient(const LumenoObject &state, Endpoints endpoints,
+                                                 RequestProvider::Options options, Encoder encoder)
+    : RecognitionClient(std::move(endpoints), options, std::move(encoder)), m_state(&state)
+{
+}
+
+void VisionRecognitionClient::recognizeWithGoogle(const QString &imageBase64, const QString &apiKey,
+                                                  RequestProvider &provider, Completion done)
+{
+    if (apiKey.isEmpty()) {
+        // Queued like every other answer, so the caller never sees one from within this call.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [done] { done(RecognitionOutcome::missingApiKey()); },
+            Qt::QueuedConnection);
+        return;
+    }
+    sendAndRead(provider, visionRequest(provider.endpoints(), imageBase64, apiKey),
+                &handleVisionReply, TextLine::notPrinted, std::move(done));
+}
+
+RecognitionOutcome VisionRecognitionClient::handleVisionReply(const RequestResult &result)
 {
     const std::optional<QJsonDocument> document = replyJson(result);
     if (!document)
@@ -56,6 +78,14 @@ RecognitionOutcome visionOutcome(const RequestResult &result)
         text += description.toString();
     }
     return RecognitionOutcome::recognised(text);
+}
+
+void VisionRecognitionClient::send(const QString &imageBase64, RequestProvider &provider,
+                                   Completion done)
+{
+    // Read as the request goes out, so a key set during the encoding is the one sent.
+    recognizeWithGoogle(imageBase64, m_state ? m_state->googleAPIKey() : QString(), provider,
+                        std::move(done));
 }
 
 } // namespace lumeno

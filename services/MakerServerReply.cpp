@@ -1,4 +1,4 @@
-#include "MakerServerRecognition.h"
+#include "MakerServerReply.h"
 
 #include "ReplyJson.h"
 
@@ -8,39 +8,29 @@ namespace lumeno {
 
 namespace {
 
-bool isRefusal(MakerServerRoute route, const QJsonValue &status)
+bool isRefusal(const QJsonValue &status, MakerServerReplyRules rules)
 {
     // JSON has no integers of its own: 429 and 429.0 are the same number, 429.5 is not 429.
     if (status.isDouble() && status.toDouble() == 429.0)
         return true;
-    return route == MakerServerRoute::googleOCR && status.isString() &&
+    return rules.textStatus999Refuses && status.isString() &&
            status.toString() == QLatin1String("999");
 }
 
 } // namespace
 
-RequestConfig makerServerRequest(MakerServerRoute route, const QString &imageBase64,
-                                 const QString &languageCode)
-{
-    if (route == MakerServerRoute::baidu)
-        return RequestConfig::baidu(imageBase64, languageCode);
-    return RequestConfig::googleOCR({{QStringLiteral("imageBase64"), imageBase64},
-                                     {QStringLiteral("languageIndex"), QString()}});
-}
-
-RecognitionOutcome makerServerOutcome(MakerServerRoute route, const RequestResult &result)
+RecognitionOutcome readMakerServerReply(const RequestResult &result, MakerServerReplyRules rules)
 {
     const std::optional<QJsonDocument> document = replyJson(result);
     if (!document)
         return RecognitionOutcome::unreachable();
-    // Only the Google route prints a non-200 reply before its alert.
     if (result.response->statusCode != 200)
-        return RecognitionOutcome::unreachable(
-            route == MakerServerRoute::googleOCR ? compactJson(*document) : QByteArray());
+        return RecognitionOutcome::unreachable(rules.printsNon200Reply ? compactJson(*document)
+                                                                       : QByteArray());
     if (!document->isObject())
         return RecognitionOutcome::unreachable();
     const QJsonObject reply = document->object();
-    if (isRefusal(route, reply.value(QLatin1String("status")))) {
+    if (isRefusal(reply.value(QLatin1String("status")), rules)) {
         const QJsonValue message = reply.value(QLatin1String("message"));
         return RecognitionOutcome::alert(message.isString() ? message.toString()
                                                             : kServerUnreachableMessage);
