@@ -361,16 +361,21 @@ Result HttpServer::start()
     // libmicrohttpd's own limits refuse newcomers when full; ours cut a slow client instead, so
     // libmicrohttpd's are set above them, as the bound while a cut connection is still closing.
     const auto hardLimit = [](unsigned limit) { return limit > 0 ? 2 * limit + 8 : 0; };
+    // One address gets the whole bound: its live connections are ours to count, and a flood from
+    // the tray's own loopback address, cut as fast as it reconnects, would otherwise fill a bound
+    // of its own with connections still closing and shut the tray out while the server is busy.
+    const unsigned perAddressHardLimit = std::max(hardLimit(m_options.perClientConnectionLimit),
+                                                  hardLimit(m_options.connectionLimit));
     m_daemon = MHD_start_daemon(
         flags, m_options.port, nullptr, nullptr, &HttpServerCallbacks::onAccess, this,
         MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&address), MHD_OPTION_THREAD_POOL_SIZE,
         std::max(1u, m_options.ioThreads), MHD_OPTION_CONNECTION_LIMIT,
         hardLimit(m_options.connectionLimit), MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-        hardLimit(m_options.perClientConnectionLimit), MHD_OPTION_CONNECTION_TIMEOUT,
-        m_options.idleTimeoutSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        m_options.connectionMemoryLimit, MHD_OPTION_URI_LOG_CALLBACK, &HttpServerCallbacks::onUri,
-        this, MHD_OPTION_NOTIFY_COMPLETED, &HttpServerCallbacks::onCompleted, this,
-        MHD_OPTION_NOTIFY_CONNECTION, &HttpServerCallbacks::onConnection, this, MHD_OPTION_END);
+        perAddressHardLimit, MHD_OPTION_CONNECTION_TIMEOUT, m_options.idleTimeoutSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_options.connectionMemoryLimit,
+        MHD_OPTION_URI_LOG_CALLBACK, &HttpServerCallbacks::onUri, this, MHD_OPTION_NOTIFY_COMPLETED,
+        &HttpServerCallbacks::onCompleted, this, MHD_OPTION_NOTIFY_CONNECTION,
+        &HttpServerCallbacks::onConnection, this, MHD_OPTION_END);
     if (!m_daemon) {
         m_reaper.reset();
         return Result::failure(

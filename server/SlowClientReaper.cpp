@@ -6,7 +6,9 @@
 #include <linux/tcp.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace lumeno {
@@ -29,6 +31,13 @@ std::uint64_t bytesReceived(int fd)
     if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
         return 0;
     return info.tcpi_bytes_received;
+}
+
+// Whether bytes the client sent wait in the socket, unread by libmicrohttpd.
+bool unreadBytesWait(int fd)
+{
+    int waiting = 0;
+    return ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0;
 }
 
 } // namespace
@@ -184,15 +193,21 @@ bool SlowClientReaper::makeRoom(const QByteArray &address)
 {
     Entry *victim = nullptr;
     // Those still sending their head first, then those sending their body; the longest first.
+    // A connection whose bytes wait unread is one the server has fallen behind, not a slow
+    // client, and goes last: on a loaded machine a flood's reconnections would otherwise cut a
+    // whole request that arrived while the server's threads were busy.
     auto rank = [](const Entry &entry) {
-        return std::pair(entry.phase != Phase::Head, entry.since);
+        return std::tuple(unreadBytesWait(entry.fd), entry.phase != Phase::Head, entry.since);
     };
+    decltype(rank(Entry{})) victimRank;
     for (auto &[connection, entry] : m_connections) {
         if (entry.cut || entry.phase == Phase::Waiting ||
             (!address.isEmpty() && entry.address != address))
             continue;
-        if (!victim || rank(entry) < rank(*victim))
+        if (const auto entryRank = rank(entry); !victim || entryRank < victimRank) {
             victim = &entry;
+            victimRank = entryRank;
+        }
     }
     if (!victim)
         return false;

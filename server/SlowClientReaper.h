@@ -17,8 +17,9 @@ namespace lumeno {
 // moment it opens and cuts it when its request head has not arrived within the header timeout,
 // when its body falls behind the minimum rate, or when the whole request takes longer than the
 // request timeout. When every slot is taken, or every slot of the newcomer's address, the
-// connection that has been sending its request longest goes to make room; a connection whose
-// request has arrived is never cut, however long its reply takes.
+// connection that has been sending its request longest goes to make room, those with bytes the
+// server has not read yet last; a connection whose request has arrived is never cut, however
+// long its reply takes.
 //
 // Cutting shuts the socket down rather than closing it, so libmicrohttpd sees the end of the
 // stream and cleans up on its own thread; the descriptor stays valid because libmicrohttpd

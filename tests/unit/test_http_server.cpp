@@ -2,12 +2,15 @@
 
 #include "HttpServer.h"
 #include "RawHttpClient.h"
+#include "SlowClientReaper.h"
 
 #include <atomic>
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace lumeno;
 using namespace lumeno::testkit;
@@ -299,8 +302,8 @@ INSTANTIATE_TEST_SUITE_P(
                        QByteArray(100, 'a'),
                    500, 0},
         VanishCase{"midChunkedBody", chunkedHead() + chunk(QByteArray(100, 'a')), 100, 0},
-        VanishCase{"waitingForItsReply", RawHttpClient::postRequest("/", QByteArray(400, 'a')),
-                   400, 1}),
+        VanishCase{"waitingForItsReply", RawHttpClient::postRequest("/", QByteArray(400, 'a')), 400,
+                   1}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(HttpServer, RefusesConflictingContentLengthsWithoutReachingTheHandler)
@@ -556,5 +559,82 @@ TEST(HttpServer, ReportsWhyItCannotListen)
     named.host = "localhost.invalid";
     EXPECT_FALSE(HttpServer(named, [](const HttpRequest &, HttpServer::Responder) {}).start());
 }
+
+// --- Making room -----------------------------------------------------------------------------
+
+// The reaper takes libmicrohttpd's connections only as keys: a local socket pair stands in for
+// each, the reaper holding one end as the server's and the test the other as the client's.
+struct FakeConnection
+{
+    int server = -1;
+    int client = -1;
+
+    FakeConnection()
+    {
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) == 0) {
+            server = ends[0];
+            client = ends[1];
+        }
+    }
+    ~FakeConnection()
+    {
+        ::close(server);
+        ::close(client);
+    }
+    FakeConnection(const FakeConnection &) = delete;
+    FakeConnection &operator=(const FakeConnection &) = delete;
+
+    MHD_Connection *key() { return reinterpret_cast<MHD_Connection *>(this); }
+    bool sends(const QByteArray &bytes) const
+    {
+        return ::send(client, bytes.constData(), size_t(bytes.size()), 0) == bytes.size();
+    }
+    // The reaper has shut the server's end down: the client reads the end of the stream.
+    bool isCut() const
+    {
+        char next = 0;
+        return ::recv(client, &next, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+    }
+};
+
+struct RoomCase
+{
+    const char *name;
+    bool oldestHasUnreadBytes; // its whole request arrived while the server was busy
+    bool oldestCut;            // so the other, the second oldest, stays
+};
+
+class MakingRoomTest : public ::testing::TestWithParam<RoomCase>
+{
+};
+
+// Two slots of one address, both taken by connections still on their heads, and a newcomer:
+// the longest sender goes, unless the server has not read what it sent.
+TEST_P(MakingRoomTest, CutsTheLongestSenderWhoseBytesTheServerHasRead)
+{
+    FakeConnection oldest, second, newcomer; // outlive the reaper, which shuts their ends down
+    SlowClientReaper::Limits limits;
+    limits.connections = 2;
+    SlowClientReaper reaper(limits);
+    reaper.opened(oldest.key(), oldest.server, "client");
+    if (GetParam().oldestHasUnreadBytes) {
+        ASSERT_TRUE(oldest.sends(RawHttpClient::postRequest("/", "{}")));
+    }
+    // Only the order of their starts matters, and the clock must tell them apart.
+    std::this_thread::sleep_for(2ms);
+    reaper.opened(second.key(), second.server, "client");
+    std::this_thread::sleep_for(2ms);
+    reaper.opened(newcomer.key(), newcomer.server, "client");
+
+    EXPECT_EQ(oldest.isCut(), GetParam().oldestCut);
+    EXPECT_EQ(second.isCut(), !GetParam().oldestCut);
+    EXPECT_FALSE(newcomer.isCut());
+}
+
+INSTANTIATE_TEST_SUITE_P(Slots, MakingRoomTest,
+                         ::testing::Values(RoomCase{"nothingUnread", false, true},
+                                           RoomCase{"oldestUnread", true, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
