@@ -194,10 +194,13 @@ bool SlowClientReaper::makeRoom(const QByteArray &address)
     Entry *victim = nullptr;
     // Those still sending their head first, then those sending their body; the longest first.
     // A connection whose bytes wait unread is one the server has fallen behind, not a slow
-    // client, and goes last: on a loaded machine a flood's reconnections would otherwise cut a
-    // whole request that arrived while the server's threads were busy.
+    // client: those go last, and the newest of them first, as a queue is served. On a loaded
+    // machine a burst of a flood's reconnections, accepted before anything else is read, would
+    // otherwise cut a whole request that came just before it.
     auto rank = [](const Entry &entry) {
-        return std::tuple(unreadBytesWait(entry.fd), entry.phase != Phase::Head, entry.since);
+        const bool unread = unreadBytesWait(entry.fd);
+        const auto started = entry.since.time_since_epoch().count();
+        return std::tuple(unread, entry.phase != Phase::Head, unread ? -started : started);
     };
     decltype(rank(Entry{})) victimRank;
     for (auto &[connection, entry] : m_connections) {

@@ -18,8 +18,8 @@ namespace lumeno {
 // when its body falls behind the minimum rate, or when the whole request takes longer than the
 // request timeout. When every slot is taken, or every slot of the newcomer's address, the
 // connection that has been sending its request longest goes to make room, those with bytes the
-// server has not read yet last; a connection whose request has arrived is never cut, however
-// long its reply takes.
+// server has not read yet last (the newest of them first); a connection whose request has
+// arrived is never cut, however long its reply takes.
 //
 // Cutting shuts the socket down rather than closing it, so libmicrohttpd sees the end of the
 // stream and cleans up on its own thread; the descriptor stays valid because libmicrohttpd

@@ -601,8 +601,10 @@ struct FakeConnection
 struct RoomCase
 {
     const char *name;
-    bool oldestHasUnreadBytes; // its whole request arrived while the server was busy
-    bool oldestCut;            // so the other, the second oldest, stays
+    // Whole requests that arrived while the server was busy.
+    bool oldestUnread;
+    bool secondUnread;
+    bool oldestCut; // else the second is
 };
 
 class MakingRoomTest : public ::testing::TestWithParam<RoomCase>
@@ -610,31 +612,35 @@ class MakingRoomTest : public ::testing::TestWithParam<RoomCase>
 };
 
 // Two slots of one address, both taken by connections still on their heads, and a newcomer:
-// the longest sender goes, unless the server has not read what it sent.
+// the longest sender goes, unless the server has not read what it sent; of those unread, the
+// newer goes.
 TEST_P(MakingRoomTest, CutsTheLongestSenderWhoseBytesTheServerHasRead)
 {
+    const RoomCase &c = GetParam();
     FakeConnection oldest, second, newcomer; // outlive the reaper, which shuts their ends down
     SlowClientReaper::Limits limits;
     limits.connections = 2;
     SlowClientReaper reaper(limits);
+    const QByteArray request = RawHttpClient::postRequest("/", "{}");
     reaper.opened(oldest.key(), oldest.server, "client");
-    if (GetParam().oldestHasUnreadBytes) {
-        ASSERT_TRUE(oldest.sends(RawHttpClient::postRequest("/", "{}")));
-    }
+    ASSERT_TRUE(!c.oldestUnread || oldest.sends(request));
     // Only the order of their starts matters, and the clock must tell them apart.
     std::this_thread::sleep_for(2ms);
     reaper.opened(second.key(), second.server, "client");
+    ASSERT_TRUE(!c.secondUnread || second.sends(request));
     std::this_thread::sleep_for(2ms);
     reaper.opened(newcomer.key(), newcomer.server, "client");
 
-    EXPECT_EQ(oldest.isCut(), GetParam().oldestCut);
-    EXPECT_EQ(second.isCut(), !GetParam().oldestCut);
+    EXPECT_EQ(oldest.isCut(), c.oldestCut);
+    EXPECT_EQ(second.isCut(), !c.oldestCut);
     EXPECT_FALSE(newcomer.isCut());
 }
 
 INSTANTIATE_TEST_SUITE_P(Slots, MakingRoomTest,
-                         ::testing::Values(RoomCase{"nothingUnread", false, true},
-                                           RoomCase{"oldestUnread", true, false}),
+                         ::testing::Values(RoomCase{"nothingUnread", false, false, true},
+                                           RoomCase{"oldestUnread", true, false, false},
+                                           RoomCase{"secondUnread", false, true, true},
+                                           RoomCase{"bothUnread", true, true, false}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -297,7 +297,8 @@ TEST_F(StoreTest, AFileWithoutReadPermissionIsKeptWithTheSettingsInIt)
     ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::WriteOwner));
     {
         const FileModesObeyed modes;
-        ASSERT_TRUE(modes.active()) << "cannot give up the right to read past file modes";
+        if (!modes.active() && ::geteuid() == 0)
+            GTEST_SKIP() << "the superuser cannot give up its right to read past file modes here";
         UserDefaults store(path());
         EXPECT_EQ(LumenoObject(store).keyCode(), 14u);
         EXPECT_FALSE(store.setValue("keyCode", 5).ok);
